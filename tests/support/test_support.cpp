@@ -1,0 +1,226 @@
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace testing_support {
+
+namespace {
+
+// Reads a pipe to its end on a thread of its own, so a child that fills one pipe never blocks.
+struct PipeReader {
+    HANDLE read = nullptr;
+    std::string text;
+    std::thread thread;
+    void start() {
+        thread = std::thread([this] {
+            char buffer[4096];
+            DWORD got = 0;
+            while (ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
+        });
+    }
+    void finish() {
+        if (thread.joinable()) thread.join();
+        CloseHandle(read);
+    }
+};
+
+std::vector<wchar_t> environmentBlock(const std::map<std::wstring, std::wstring>& changes) {
+    std::map<std::wstring, std::wstring, bool (*)(const std::wstring&, const std::wstring&)> variables(
+        [](const std::wstring& a, const std::wstring& b) { return _wcsicmp(a.c_str(), b.c_str()) < 0; });
+    wchar_t* current = GetEnvironmentStringsW();
+    for (const wchar_t* p = current; *p; p += wcslen(p) + 1) {
+        std::wstring entry = p;
+        size_t eq = entry.find(L'=', 1);
+        if (eq != std::wstring::npos) variables[entry.substr(0, eq)] = entry.substr(eq + 1);
+    }
+    FreeEnvironmentStringsW(current);
+    for (const auto& [name, value] : changes) {
+        if (value.empty()) variables.erase(name);
+        else variables[name] = value;
+    }
+    std::vector<wchar_t> block;
+    for (const auto& [name, value] : variables) {
+        std::wstring entry = name + L"=" + value;
+        block.insert(block.end(), entry.begin(), entry.end());
+        block.push_back(0);
+    }
+    block.push_back(0);
+    return block;
+}
+
+// Where the Unix standard error of this process (and of GUI programs it starts) is kept.
+std::string wineTraceFile() {
+    char path[MAX_PATH];
+    DWORD n = GetEnvironmentVariableA("TVK_WINE_STDERR", path, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::string(path, n) : std::string();
+}
+
+}  // namespace
+
+std::wstring widen(const std::string& utf8) {
+    if (utf8.empty()) return {};
+    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), nullptr, 0);
+    std::wstring text((size_t)n, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), text.data(), n);
+    return text;
+}
+
+std::string narrow(const std::wstring& text) {
+    if (text.empty()) return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), nullptr, 0, nullptr, nullptr);
+    std::string utf8((size_t)n, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), utf8.data(), n, nullptr, nullptr);
+    return utf8;
+}
+
+ProcessResult runProcess(const fs::path& program, const std::wstring& arguments, const RunOptions& options) {
+    ProcessResult result;
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    PipeReader out, err;
+    HANDLE outWrite = nullptr, errWrite = nullptr;
+    CreatePipe(&out.read, &outWrite, &inherit, 0);
+    CreatePipe(&err.read, &errWrite, &inherit, 0);
+    SetHandleInformation(out.read, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(err.read, HANDLE_FLAG_INHERIT, 0);
+    HANDLE nul = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nul;
+    startup.hStdOutput = outWrite;
+    startup.hStdError = errWrite;
+    std::wstring commandLine = L"\"" + program.wstring() + L"\"";
+    if (!arguments.empty()) commandLine += L" " + arguments;
+    std::vector<wchar_t> environment = environmentBlock(options.environment);
+    std::wstring dir = options.workingDirectory.wstring();
+    PROCESS_INFORMATION process{};
+    BOOL started = CreateProcessW(program.wstring().c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                                  CREATE_UNICODE_ENVIRONMENT, environment.data(), dir.empty() ? nullptr : dir.c_str(),
+                                  &startup, &process);
+    CloseHandle(outWrite);
+    CloseHandle(errWrite);
+    CloseHandle(nul);
+    out.start();
+    err.start();
+    if (!started) {
+        ADD_FAILURE() << "could not start " << program << " (error " << GetLastError() << ")";
+        out.finish();
+        err.finish();
+        result.exitCode = 0xFFFFFFFF;
+        return result;
+    }
+    std::string traceFile = wineTraceFile();
+    size_t traceStart = readFile(traceFile).size();
+    if (WaitForSingleObject(process.hProcess, options.timeoutMs) == WAIT_TIMEOUT) {
+        result.timedOut = true;
+        TerminateProcess(process.hProcess, 0xDEAD);
+        WaitForSingleObject(process.hProcess, INFINITE);
+    }
+    GetExitCodeProcess(process.hProcess, &result.exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    out.finish();
+    err.finish();
+    result.out = std::move(out.text);
+    result.err = std::move(err.text);
+    if (!traceFile.empty()) {
+        std::string trace = readFile(traceFile);
+        if (trace.size() > traceStart) result.trace = trace.substr(traceStart);
+    }
+    return result;
+}
+
+fs::path binDir() {
+    wchar_t path[MAX_PATH * 4];
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
+    return fs::path(std::wstring(path, n)).parent_path();
+}
+
+fs::path launcherImage() { return binDir() / "mediastub.exe"; }
+
+fs::path freshDir(const std::string& name) {
+    fs::path dir = fs::temp_directory_path() / "tvktests" / name;
+    std::error_code ignored;
+    fs::remove_all(dir, ignored);
+    fs::create_directories(dir);
+    return dir;
+}
+
+fs::path writeSetupFile(const mkmedia::MediaDescription& description, const fs::path& output) {
+    std::string error;
+    EXPECT_TRUE(mkmedia::writeSetupFile(launcherImage(), description, output, error)) << error;
+    return output;
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void writeFile(const fs::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+std::string readLog(const fs::path& dir, int number) {
+    std::string text = readFile(dir / ("tvk_nlog_" + std::to_string(number) + ".log"));
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
+    return text;
+}
+
+ProcessResult runSetup(const fs::path& setupFile, const std::wstring& arguments, const fs::path& tempDir,
+                       RunOptions options) {
+    options.environment.emplace(L"TMP", tempDir.wstring());
+    options.environment.emplace(L"TEMP", tempDir.wstring());
+    options.environment.emplace(L"TARVELINK_LOG", L"yes");
+    return runProcess(setupFile, arguments, options);
+}
+
+void traceMessageBoxes(RunOptions& options) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\Debug", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr) == ERROR_SUCCESS) {
+        static const wchar_t include[] = L"user32.MessageBoxW";
+        RegSetValueExW(key, L"RelayInclude", 0, REG_SZ, (const BYTE*)include, sizeof include);
+        RegCloseKey(key);
+    }
+    options.environment[L"WINEDEBUG"] = L"+relay";
+}
+
+// Wine prints a traced string argument as L"..." with C escapes and \xNNNN for other characters.
+std::vector<std::wstring> messageBoxTexts(const std::string& traceText) {
+    const std::string& stderrText = traceText;
+    std::vector<std::wstring> texts;
+    const std::string call = "Call user32.MessageBoxW(";
+    for (size_t at = stderrText.find(call); at != std::string::npos; at = stderrText.find(call, at + 1)) {
+        size_t open = stderrText.find("L\"", at);
+        if (open == std::string::npos) break;
+        std::wstring text;
+        for (size_t i = open + 2; i < stderrText.size() && stderrText[i] != '"'; ++i) {
+            char c = stderrText[i];
+            if (c != '\\' || i + 1 >= stderrText.size()) {
+                text += (wchar_t)(unsigned char)c;
+                continue;
+            }
+            char e = stderrText[++i];
+            if (e == 'n') text += L'\n';
+            else if (e == 'r') text += L'\r';
+            else if (e == 't') text += L'\t';
+            else if (e == 'x' || e == 'u') {
+                text += (wchar_t)std::stoul(stderrText.substr(i + 1, 4), nullptr, 16);
+                i += 4;
+            } else text += (wchar_t)(unsigned char)e;
+        }
+        texts.push_back(text);
+    }
+    return texts;
+}
+
+}  // namespace testing_support

@@ -1,0 +1,6 @@
+#include "launch_state.h"
+
+LaunchState& launchState() {
+    static LaunchState state;
+    return state;
+}
