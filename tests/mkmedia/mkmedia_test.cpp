@@ -487,7 +487,8 @@ TEST(MkmediaDescription, FilesAreReadRelativeToTheDescription) {
 }
 
 // A minimal executable image: headers, one section table entry and its raw data.
-Bytes fakeImage(uint32_t rawOffset, uint32_t rawSize, size_t fileSize) {
+Bytes fakeImage(uint32_t rawOffset, uint32_t rawSize, size_t fileSize,
+                uint32_t symbolTable = 0, uint32_t symbolCount = 0) {
     Bytes image(fileSize, 0x5A);
     std::fill(image.begin(), image.begin() + 128, 0);  // headers
     const auto put32 = [&](size_t at, uint32_t v) {
@@ -498,6 +499,8 @@ Bytes fakeImage(uint32_t rawOffset, uint32_t rawSize, size_t fileSize) {
     put32(60, 64);                 // PE header offset
     put32(64, 0x00004550);         // "PE\0\0"
     image[64 + 6] = 1;             // one section, no optional header
+    put32(64 + 12, symbolTable);
+    put32(64 + 16, symbolCount);
     put32(88 + 16, rawSize);       // section header at 64 + 24
     put32(88 + 20, rawOffset);
     return image;
@@ -514,14 +517,19 @@ TEST(MkmediaSetupFile, ImageIsFollowedByTheBlock) {
     struct Case {
         const char* what;
         Bytes image;
-        size_t kept;  // image bytes that precede the block; 0 when writing must fail
+        Bytes expectedImage;  // what precedes the block; empty when writing must fail
     };
     const std::vector<Case> cases = {
-        {"ends with its last section", fakeImage(128, 16, 144), 144},
-        // Bytes behind the last section (a symbol table, say) would hide the block.
-        {"has bytes after its last section", fakeImage(128, 16, 150), 144},
-        {"has a section beyond its end", fakeImage(128, 32, 150), 0},
-        {"is not an executable", Bytes(200, 'x'), 0},
+        {"ends with its last section", fakeImage(128, 16, 144), fakeImage(128, 16, 144)},
+        // Bytes behind the last section would hide the block from the launcher.
+        {"has bytes after its last section", fakeImage(128, 16, 150), fakeImage(128, 16, 144)},
+        // A symbol table that is cut off is no longer referred to.
+        {"has a symbol table after its last section", fakeImage(128, 16, 150, 144, 2),
+         fakeImage(128, 16, 144)},
+        {"has a symbol table among its sections", fakeImage(128, 16, 150, 130, 2),
+         fakeImage(128, 16, 144, 130, 2)},
+        {"has a section beyond its end", fakeImage(128, 32, 150), {}},
+        {"is not an executable", Bytes(200, 'x'), {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -529,13 +537,13 @@ TEST(MkmediaSetupFile, ImageIsFollowedByTheBlock) {
         const auto output = dir.path() / "setup.exe";
         std::filesystem::remove(output);
         const bool written = mkmedia::writeSetupFile(image, d, output, error);
-        if (c.kept == 0) {
+        if (c.expectedImage.empty()) {
             EXPECT_FALSE(written);
             EXPECT_NE(error.find("launcher.exe"), std::string::npos) << error;
             continue;
         }
         ASSERT_TRUE(written) << error;
-        Bytes expected(c.image.begin(), c.image.begin() + static_cast<std::ptrdiff_t>(c.kept));
+        Bytes expected = c.expectedImage;
         expected.insert(expected.end(), block.begin(), block.end());
         EXPECT_EQ(readFile(output), expected);
     }

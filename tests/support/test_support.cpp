@@ -4,29 +4,30 @@
 
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 namespace testing_support {
 
 namespace {
 
-// Reads a pipe to its end on a thread of its own, so a child that fills one pipe never blocks.
-struct PipeReader {
-    HANDLE read = nullptr;
-    std::string text;
-    std::thread thread;
-    void start() {
-        thread = std::thread([this] {
-            char buffer[4096];
-            DWORD got = 0;
-            while (ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
-        });
+// Takes what a pipe holds without blocking: a process the child started (Wine may start its desktop
+// process on the way) can keep a pipe open long after the child ended.
+void drainPipe(HANDLE pipe, std::string& text) {
+    DWORD available = 0;
+    while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+        char buffer[4096];
+        DWORD got = 0;
+        if (!ReadFile(pipe, buffer, available < sizeof buffer ? available : sizeof buffer, &got, nullptr) || got == 0)
+            return;
+        text.append(buffer, got);
     }
-    void finish() {
-        if (thread.joinable()) thread.join();
-        CloseHandle(read);
-    }
-};
+}
+
+// Where the Unix standard error of this process (and of GUI programs it starts) is kept.
+std::string wineTraceFile() {
+    char path[MAX_PATH];
+    DWORD n = GetEnvironmentVariableA("TVK_WINE_STDERR", path, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::string(path, n) : std::string();
+}
 
 std::vector<wchar_t> environmentBlock(const std::map<std::wstring, std::wstring>& changes) {
     std::map<std::wstring, std::wstring, bool (*)(const std::wstring&, const std::wstring&)> variables(
@@ -52,13 +53,6 @@ std::vector<wchar_t> environmentBlock(const std::map<std::wstring, std::wstring>
     return block;
 }
 
-// Where the Unix standard error of this process (and of GUI programs it starts) is kept.
-std::string wineTraceFile() {
-    char path[MAX_PATH];
-    DWORD n = GetEnvironmentVariableA("TVK_WINE_STDERR", path, MAX_PATH);
-    return n > 0 && n < MAX_PATH ? std::string(path, n) : std::string();
-}
-
 }  // namespace
 
 std::wstring widen(const std::string& utf8) {
@@ -80,54 +74,56 @@ std::string narrow(const std::wstring& text) {
 ProcessResult runProcess(const fs::path& program, const std::wstring& arguments, const RunOptions& options) {
     ProcessResult result;
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    PipeReader out, err;
-    HANDLE outWrite = nullptr, errWrite = nullptr;
-    CreatePipe(&out.read, &outWrite, &inherit, 0);
-    CreatePipe(&err.read, &errWrite, &inherit, 0);
-    SetHandleInformation(out.read, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(err.read, HANDLE_FLAG_INHERIT, 0);
-    HANDLE nul = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
-
+    HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr, nul = nullptr;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = nul;
-    startup.hStdOutput = outWrite;
-    startup.hStdError = errWrite;
+    if (options.redirect) {
+        CreatePipe(&outRead, &outWrite, &inherit, 1 << 16);
+        CreatePipe(&errRead, &errWrite, &inherit, 1 << 16);
+        SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+        SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+        nul = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = nul;
+        startup.hStdOutput = outWrite;
+        startup.hStdError = errWrite;
+    }
     std::wstring commandLine = L"\"" + program.wstring() + L"\"";
     if (!arguments.empty()) commandLine += L" " + arguments;
     std::vector<wchar_t> environment = environmentBlock(options.environment);
     std::wstring dir = options.workingDirectory.wstring();
+    std::string traceFile = wineTraceFile();
+    size_t traceStart = traceFile.empty() ? 0 : readFile(traceFile).size();
     PROCESS_INFORMATION process{};
-    BOOL started = CreateProcessW(program.wstring().c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+    BOOL started = CreateProcessW(program.wstring().c_str(), commandLine.data(), nullptr, nullptr, options.redirect,
                                   CREATE_UNICODE_ENVIRONMENT, environment.data(), dir.empty() ? nullptr : dir.c_str(),
                                   &startup, &process);
-    CloseHandle(outWrite);
-    CloseHandle(errWrite);
-    CloseHandle(nul);
-    out.start();
-    err.start();
-    if (!started) {
-        ADD_FAILURE() << "could not start " << program << " (error " << GetLastError() << ")";
-        out.finish();
-        err.finish();
+    DWORD startError = GetLastError();
+    for (HANDLE h : {outWrite, errWrite, nul})
+        if (h) CloseHandle(h);
+    if (started) {
+        ULONGLONG deadline = GetTickCount64() + options.timeoutMs;
+        for (;;) {
+            bool ended = WaitForSingleObject(process.hProcess, 10) == WAIT_OBJECT_0;
+            if (outRead) drainPipe(outRead, result.out);
+            if (errRead) drainPipe(errRead, result.err);
+            if (ended) break;
+            if (GetTickCount64() > deadline) {
+                result.timedOut = true;
+                TerminateProcess(process.hProcess, 0xDEAD);
+                WaitForSingleObject(process.hProcess, INFINITE);
+                break;
+            }
+        }
+        GetExitCodeProcess(process.hProcess, &result.exitCode);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    } else {
+        ADD_FAILURE() << "could not start " << program << " (error " << startError << ")";
         result.exitCode = 0xFFFFFFFF;
-        return result;
     }
-    std::string traceFile = wineTraceFile();
-    size_t traceStart = readFile(traceFile).size();
-    if (WaitForSingleObject(process.hProcess, options.timeoutMs) == WAIT_TIMEOUT) {
-        result.timedOut = true;
-        TerminateProcess(process.hProcess, 0xDEAD);
-        WaitForSingleObject(process.hProcess, INFINITE);
-    }
-    GetExitCodeProcess(process.hProcess, &result.exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    out.finish();
-    err.finish();
-    result.out = std::move(out.text);
-    result.err = std::move(err.text);
+    for (HANDLE h : {outRead, errRead})
+        if (h) CloseHandle(h);
     if (!traceFile.empty()) {
         std::string trace = readFile(traceFile);
         if (trace.size() > traceStart) result.trace = trace.substr(traceStart);

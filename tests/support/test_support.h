@@ -27,6 +27,7 @@ struct RunOptions {
     std::map<std::wstring, std::wstring> environment;  // added to (or, with an empty value, removed from) ours
     fs::path workingDirectory;
     DWORD timeoutMs = 60000;
+    bool redirect = true;  // standard handles on pipes; without, the child has none of ours
 };
 
 // Starts `program` with the command line `"program" arguments`, waits, collects its output.

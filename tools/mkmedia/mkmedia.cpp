@@ -872,6 +872,11 @@ bool writeSetupFile(const std::filesystem::path& launcherImage, const MediaDescr
         return false;
     }
     image.resize(end);
+    // A symbol table is among the bytes cut off; its header fields would point into the block.
+    const size_t fileHeader = readLE32(image, 60) + 4;
+    if (readLE32(image, fileHeader + 8) >= end) {
+        std::fill_n(image.begin() + static_cast<std::ptrdiff_t>(fileHeader + 8), 8, uint8_t{0});
+    }
 
     std::vector<uint8_t> block;
     if (!buildBlock(d, block, error)) return false;
