@@ -20,6 +20,6 @@ wine_prepare_prefix() {
       wine wineboot -i 9>&- </dev/null >/dev/null 2>&1 && touch "$WINEPREFIX/.prepared"
     fi
   ) 9>"$(dirname "$WINEPREFIX")/.wineprefix.lock"
-  wineserver -p60 </dev/null >/dev/null 2>&1
-  wine wineboot </dev/null >/dev/null 2>&1
+  wineserver -p60 </dev/null >/dev/null 2>&1 || true
+  wine wineboot </dev/null >/dev/null 2>&1 || true
 }
