@@ -35,3 +35,11 @@ std::string& launcherTempDir() {
     static std::string path;
     return path;
 }
+
+// Makeshift until the full temporary-name scheme is in: one attempt, fatal on failure.
+void createLauncherTempDir() {
+    std::string path = getTempBase() + "\\zta" + std::to_string(GetCurrentProcessId()) + "_dir" +
+                       std::to_string(GetTickCount());
+    if (!CreateDirectoryA(path.c_str(), nullptr)) fatalMessageWithText(1009, L"7");
+    launcherTempDir() = path;
+}

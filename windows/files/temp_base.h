@@ -17,3 +17,5 @@ bool manualTempDirAccepted();
 
 // The launcher's temporary directory (8-bit), empty until created.
 std::string& launcherTempDir();
+// Creates the launcher's temporary directory inside the base; fatal after 10 failed attempts.
+void createLauncherTempDir();

@@ -1,0 +1,47 @@
+// Extracts the included files it carries, as the installer does, and reports the result on
+// standard output: "result R position P offset O dir D".
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "appended_block.h"
+#include "command_line.h"
+#include "empty_directory.h"
+#include "error_exit.h"
+#include "included_files.h"
+#include "launch_state.h"
+#include "temp_base.h"
+
+namespace {
+
+std::string ansi(const std::wstring& text) {
+    std::string bytes;
+    for (wchar_t c : text) bytes += (char)c;
+    return bytes;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    launchState().installerLauncher = true;
+    ArgumentList arguments;
+    splitCommandLine(GetCommandLineW(), arguments);
+    loadAppendedDataBlock(nullptr);
+    auto next = [&](size_t& i) { return i + 1 < arguments.size() ? ansi(arguments[++i]) : std::string(); };
+    for (size_t i = 1; i < arguments.size(); ++i) {
+        const std::wstring& step = arguments[i];
+        if (step == L"quiet") launchState().messageBoxesOn = false;
+        else if (step == L"into") launcherTempDir() = next(i);
+        else if (step == L"extract" || step == L"extract-creating") {
+            int result = extractIncludedFiles(step == L"extract-creating");
+            printf("result %d position %lld offset %lld dir %s\n", result, (long long)getUnextractedPosition(),
+                   (long long)getIncludedFilesOffset(), launcherTempDir().c_str());
+            fflush(stdout);
+        } else if (step == L"empty") {
+            std::string path = next(i);
+            emptyDirectory(path.c_str(), next(i) == "descend");
+        } else if (step == L"fatal") fatalText(L"fatal");
+    }
+    return 0;
+}
