@@ -83,6 +83,13 @@ TEST_F(ErrorExit, FatalTextsEndWithOneAndCarryTheLogPath) {
     }
 }
 
+// However long the parameter, the message is built whole.
+TEST_F(ErrorExit, LongParametersAreNeverCut) {
+    const std::string longText(20000, 'x');
+    ProcessResult r = probe(L"quiet log message 2000 " + widen(longText), true);
+    EXPECT_EQ(r.err, textMode("first " + longText + " second {0}" + logSuffix() + "\n"));
+}
+
 TEST_F(ErrorExit, MessageBoxShowsTheTextWithTheLogPath) {
     ProcessResult r = probe(L"log fatal-with 1009 11", true, true);
     EXPECT_EQ(r.exitCode, 1u);

@@ -136,6 +136,15 @@ TEST_F(Entry, LogNamesCountUpToOneThousand) {
     run(L"-q");
     EXPECT_NE(readLog(dir, 1000).find("Init done"), std::string::npos) << "the last name is taken anyway";
     EXPECT_EQ(readFile(dir / "tvk_nlog_999.log"), "old");
+
+    // When even the last name cannot be created, the log goes to a fixed place on drive C.
+    fs::remove(dir / "tvk_nlog_1000.log");
+    fs::create_directory(dir / "tvk_nlog_1000.log");
+    fs::remove("C:\\tvk_nlog");
+    run(L"-q");
+    std::string fallback = readFile("C:\\tvk_nlog");
+    EXPECT_NE(fallback.find("] Init done\r\n"), std::string::npos);
+    fs::remove("C:\\tvk_nlog");
 }
 
 // Started again to delete files, the launcher writes no log unless asked, and returns the work's result.
