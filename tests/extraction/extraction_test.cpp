@@ -53,7 +53,8 @@ protected:
     static Extraction parse(const ProcessResult& r) {
         Extraction e;
         char path[1024] = {};
-        sscanf(r.out.c_str(), "result %d position %lld offset %lld dir %1023[^\r\n]", &e.result, &e.position,
+        std::string first = r.out.substr(0, r.out.find_first_of("\r\n"));
+        sscanf(first.c_str(), "result %d position %lld offset %lld dir %1023[^\r\n]", &e.result, &e.position,
                &e.offset, path);
         e.dir = path;
         return e;

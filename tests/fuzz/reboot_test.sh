@@ -18,6 +18,12 @@ for fd in /proc/$$/fd/*; do
   [ "$fd" -gt 2 ] 2>/dev/null && eval "exec $fd>&-" 2>/dev/null
 done
 
+# Two runs on the same prefix (two ctest runs in one build tree) would end each other's session.
+if [ -z "${TVK_REBOOT_TEST_LOCKED:-}" ]; then
+  mkdir -p "$(dirname "$2")"
+  TVK_REBOOT_TEST_LOCKED=1 exec flock -o "$2.lock" bash "${BASH_SOURCE[0]}" "$@"
+fi
+
 set -u
 launcher=$1
 export WINEPREFIX=$2
@@ -34,9 +40,13 @@ runonce='HKLM\Software\Microsoft\Windows\CurrentVersion\RunOnce'
 marker="$WINEPREFIX/drive_c/restarted.txt"
 xvfb_pid=""
 
-cleanup() {
+end_session() {
   wineserver -k </dev/null >/dev/null 2>&1
   wineserver -w </dev/null >/dev/null 2>&1
+}
+
+cleanup() {
+  end_session
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
   rm -rf "$WINEPREFIX" "$work"
 }
@@ -45,13 +55,14 @@ trap cleanup EXIT
 fail() {
   echo "FAIL: $*"
   echo "--- Wine output:"
-  cat "$work/wine.log" 2>/dev/null | tail -40
+  tail -n 40 "$work/wine.log" 2>/dev/null
   exit 1
 }
 
 # Waits until a check succeeds, at most $1 seconds (a bound for a stuck Wine, not a measurement).
 wait_for() {
-  local limit=$1; shift
+  local limit=$1
+  shift
   for ((i = 0; i < limit * 4; i++)); do
     "$@" && return 0
     sleep 0.25
@@ -60,26 +71,44 @@ wait_for() {
 }
 
 wine_quiet() { wine "$@" </dev/null >>"$work/wine.log" 2>&1; }
-notepad_running() { kill -0 "$notepad_pid" 2>/dev/null; }
-notepad_gone() { ! notepad_running; }
+running() { kill -0 "$1" 2>/dev/null; }
+gone() { ! running "$1"; }
 notepad_window_shown() { xwininfo -root -tree 2>/dev/null | grep -q 'Notepad'; }
 marker_written() { [ -f "$marker" ]; }
 runonce_entry_present() { wine reg query "$runonce" /v tvk_reboot_marker </dev/null >/dev/null 2>&1; }
+add_runonce_entry() {
+  wine_quiet reg add "$runonce" /v tvk_reboot_marker /d 'cmd /c echo restarted> C:\restarted.txt' /f ||
+    fail "cannot write the RunOnce entry"
+}
 
-wineserver -k </dev/null >/dev/null 2>&1
+end_session
 rm -rf "$WINEPREFIX" "$work"
 mkdir -p "$work"
+wine_quiet wineboot -i || fail "the prefix could not be created"
+# The plain launcher without a block: reboot mode comes before the block is read, and an ordinary
+# start of it ends with exit code 1 after an error message box.
+cp "$launcher" "$WINEPREFIX/drive_c/setup.exe" || fail "cannot copy $launcher"
 
-# A virtual display of our own; it belongs to the session from its first process on.
+# 1. Anything appended: not reboot mode. This runs without a display, where the error message box
+#    returns at once. A program without a window keeps the session (and its RunOnce entry) alive;
+#    a new session would run RunOnce entries at its start.
+wine cmd /c "ping -n 600 127.0.0.1 >nul" </dev/null >>"$work/wine.log" 2>&1 &
+holder_pid=$!
+wait_for 60 running "$holder_pid" || fail "the session could not be started"
+add_runonce_entry
+wine_quiet 'C:\setup.exe' __tvk_reboot x
+status=$?
+[ "$status" -eq 1 ] || fail "'__tvk_reboot x' ended with $status, expected 1 (an ordinary start that finds no block)"
+marker_written && fail "'__tvk_reboot x' ran the restart sequence"
+runonce_entry_present || fail "'__tvk_reboot x' consumed the RunOnce entry"
+wine_quiet reg delete "$runonce" /v tvk_reboot_marker /f
+end_session
+
+# 2. Reboot mode, in a new session on a virtual display of its own, with a windowed program in it.
 Xvfb -displayfd 5 -screen 0 800x600x24 -nolisten tcp 5>"$work/display" </dev/null >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 wait_for 20 grep -q '[0-9]' "$work/display" || fail "the virtual display did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=":$(head -n1 "$work/display")"
-
-wine_quiet wineboot -i || fail "the prefix could not be created"
-cp "$launcher" "$WINEPREFIX/drive_c/setup.exe" || fail "cannot copy $launcher"
-# The plain launcher without a block: reboot mode comes before the block is read, and an ordinary
-# start of it ends at once with exit code 1.
 
 wine notepad </dev/null >>"$work/wine.log" 2>&1 &
 notepad_pid=$!
@@ -87,27 +116,16 @@ if command -v xwininfo >/dev/null; then
   wait_for 60 notepad_window_shown || fail "notepad did not show its window"
 else
   # Without xwininfo the window is not seen; reboot mode's own 5 s wait gives notepad its time.
-  wait_for 60 notepad_running || fail "notepad did not start"
+  wait_for 60 running "$notepad_pid" || fail "notepad did not start"
 fi
-# Registered only now: a new session would run RunOnce entries at its start.
-wine_quiet reg add "$runonce" /v tvk_reboot_marker /d 'cmd /c echo restarted> C:\restarted.txt' /f ||
-  fail "cannot write the RunOnce entry"
-
-# Anything appended: not reboot mode.
-wine_quiet 'C:\setup.exe' __tvk_reboot -q
-status=$?
-[ "$status" -eq 1 ] || fail "'__tvk_reboot -q' ended with $status, expected 1 (an ordinary start that finds no block)"
-notepad_running || fail "'__tvk_reboot -q' ended the session's windowed program"
-marker_written && fail "'__tvk_reboot -q' ran the restart sequence"
-runonce_entry_present || fail "'__tvk_reboot -q' consumed the RunOnce entry"
-
-# Reboot mode.
+add_runonce_entry
 wine_quiet 'C:\setup.exe' __tvk_reboot
 status=$?
 [ "$status" -eq 0 ] || fail "'__tvk_reboot' ended with $status, expected 0"
-wait_for 90 notepad_gone || fail "the session's windowed program was not ended"
+wait_for 90 gone "$notepad_pid" || fail "the session's windowed program was not ended"
 wait_for 90 marker_written || fail "the restart sequence did not run (RunOnce entry left alone)"
 runonce_entry_present && fail "the RunOnce entry was not consumed by the restart"
 
-echo "reboot mode: exit code 0, session's windows ended, restart sequence ran; '__tvk_reboot -q' did none of it"
+echo "reboot mode: exit code 0, the session's windows ended, the restart sequence ran;" \
+  "'__tvk_reboot x': exit code 1, no restart"
 exit 0

@@ -40,11 +40,7 @@ void changeWorkingDirectory() {
         return;
     }
     expandLauncherVariables(dir, VariableForm::VmOptions);
-    bool relative = dir.size() < 2 || (dir[1] != L':' && !(dir[0] == L'\\' && dir[1] == L'\\'));
-    if (relative) dir = widenBytes(toAnsiPath(launcherLongDirectory())) + dir;
-    std::vector<wchar_t> full(kTextUnits);
-    DWORD n = GetFullPathNameW(dir.c_str(), (DWORD)full.size(), full.data(), nullptr);
-    if (n > 0 && n < full.size()) dir.assign(full.data(), n);
+    dir = fullPath(dir, DirectoryForm::Widened, PathCase::Keep);
     SetCurrentDirectoryW(dir.c_str());
     NativeLog::log(L"change working directory to %s", dir.c_str());
 }
