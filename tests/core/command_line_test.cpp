@@ -9,6 +9,11 @@ struct SplitCase {
     ArgumentList expected;
 };
 
+// Names the case in test listings by its command line, with quotes and blanks as underscores.
+void PrintTo(const SplitCase& c, std::ostream* out) {
+    for (const wchar_t* p = c.text; *p; ++p) *out << (char)(iswalnum(*p) || *p == L'-' || *p == L'=' ? *p : L'_');
+}
+
 class SplitCommandLine : public ::testing::TestWithParam<SplitCase> {};
 
 TEST_P(SplitCommandLine, GivesTheArguments) {

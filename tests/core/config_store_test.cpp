@@ -138,6 +138,8 @@ struct LanguageCase {
     const wchar_t* expected;  // text of message 1000
 };
 
+void PrintTo(const LanguageCase& c, std::ostream* out) { *out << c.chosen; }
+
 class LanguageBlocks : public ConfigStore, public ::testing::WithParamInterface<LanguageCase> {};
 
 TEST_P(LanguageBlocks, ApplyWhenTheirCodeStartsTheChosenCode) {

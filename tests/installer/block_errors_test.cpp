@@ -43,6 +43,8 @@ struct BadBlock {
     const char* shown;
 };
 
+void PrintTo(const BadBlock& c, std::ostream* out) { *out << c.name; }
+
 std::string cut(const Fixture& f, size_t at) { return f.block.substr(0, at); }
 
 std::string patch32(const Fixture& f, size_t at, uint32_t value) {

@@ -33,6 +33,10 @@ struct RangeCase {
     bool inRange;     // prefix mode
 };
 
+void PrintTo(const RangeCase& c, std::ostream* out) {
+    *out << "min_" << c.minimum << "_max_" << c.maximum << "_candidate_" << c.candidate;
+}
+
 class VersionRange : public ::testing::TestWithParam<RangeCase> {};
 
 TEST_P(VersionRange, JudgesAgainstTheBounds) {
