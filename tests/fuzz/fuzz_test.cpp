@@ -35,7 +35,6 @@ std::vector<uint8_t> bytesOf(const std::string& text) { return {text.begin(), te
 // the default language) and one that is skipped, two included files and a data file.
 mkmedia::MediaDescription validDescription() {
     mkmedia::MediaDescription d;
-    d.productName = "Fuzz Product";
     d.config = {{101, "Fuzz Product"}, {107, "5"}, {2001, "i"}, {10005, "1"}, {10012, "1"}};
     d.messages = {{1000, u"Error"}, {1009, u"An internal error occurred (error code: {0})"}, {20013, u"Fuzz Product"}};
     d.languages = {{"en", {{1000, u"Failure"}, {20013, u"Fuzz"}}}, {"de", {{1000, u"Fehler"}}}};
@@ -121,6 +120,14 @@ const ValidSetup& validSetup() {
     return setup;
 }
 
+// The launcher image, unchanged, followed by `block`.
+void writeSetup(const fs::path& file, const std::vector<uint8_t>& block) {
+    const ValidSetup& setup = validSetup();
+    std::string bytes(setup.image.begin(), setup.image.end());
+    bytes.append(block.begin(), block.end());
+    writeFile(file, bytes);
+}
+
 std::string hex(uint64_t value) {
     std::ostringstream text;
     text << "0x" << std::hex << std::uppercase << value;
@@ -138,7 +145,7 @@ using Mutator = std::function<Mutation(const ValidSetup&, int caseNumber, std::m
 
 // A cut anywhere inside the block. A cut before the end of the language blocks leaves one of the
 // loader's reads short, which is always fatal.
-Mutation truncate(const ValidSetup& setup, int, std::mt19937& random) {
+Mutation cutShort(const ValidSetup& setup, int, std::mt19937& random) {
     size_t cut = std::uniform_int_distribution<size_t>(0, setup.block.size() - 1)(random);
     Mutation m;
     m.block.assign(setup.block.begin(), setup.block.begin() + (std::ptrdiff_t)cut);
@@ -148,7 +155,7 @@ Mutation truncate(const ValidSetup& setup, int, std::mt19937& random) {
 }
 
 // One to four bytes of the header or content changed (the padding behind them is never read).
-Mutation flipBytes(const ValidSetup& setup, int, std::mt19937& random) {
+Mutation changeBytes(const ValidSetup& setup, int, std::mt19937& random) {
     Mutation m;
     m.block = setup.block;
     int count = std::uniform_int_distribution<int>(1, 4)(random);
@@ -178,7 +185,7 @@ const FieldValue kFieldValues[] = {
 constexpr int kFieldValueCount = sizeof kFieldValues / sizeof kFieldValues[0];
 
 // Every count and length field in turn, with every value of the table (cut to the field's width).
-Mutation setField(const ValidSetup& setup, int caseNumber, std::mt19937& random) {
+Mutation setCountOrLength(const ValidSetup& setup, int caseNumber, std::mt19937& random) {
     const Field& field = setup.layout.fields.at((size_t)caseNumber / kFieldValueCount);
     const FieldValue& choice = kFieldValues[caseNumber % kFieldValueCount];
     uint64_t max = field.width == 8 ? ~0ull : (1ull << 8 * field.width) - 1;
@@ -198,9 +205,9 @@ struct MutationKind {
 };
 
 const MutationKind kKinds[] = {
-    {"Truncated", 80, truncate},
-    {"ChangedBytes", 100, flipBytes},
-    {"CountAndLengthFields", 0, setField},
+    {"Truncated", 80, cutShort},
+    {"ChangedBytes", 100, changeBytes},
+    {"CountAndLengthFields", 0, setCountOrLength},
 };
 
 // One damaged setup file in a folder of its own (its TMP and TEMP too), and how its run went.
@@ -224,9 +231,7 @@ Case writeCase(const MutationKind& kind, size_t kindIndex, int number, const fs:
     c.loadingMustFail = m.loadingMustFail;
     c.dir = root / std::to_string(number);
     fs::create_directories(c.dir / "tmp");
-    std::string file(setup.image.begin(), setup.image.end());
-    file.append(m.block.begin(), m.block.end());
-    writeFile(c.dir / "setup.exe", file);
+    writeSetup(c.dir / "setup.exe", m.block);
     return c;
 }
 
@@ -291,9 +296,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, DamagedSetupFile, ::testing::Range<size_t>(0, st
 TEST(ValidSetupFile, IsLoadedWhole) {
     const ValidSetup& setup = validSetup();
     fs::path dir = freshDir("fuzz_baseline");
-    std::string file(setup.image.begin(), setup.image.end());
-    file.append(setup.block.begin(), setup.block.end());
-    writeFile(dir / "setup.exe", file);
+    writeSetup(dir / "setup.exe", setup.block);
     fs::create_directories(dir / "tmp");
     ProcessResult r = runSetup(dir / "setup.exe", L"-q", dir / "tmp");
     EXPECT_FALSE(r.timedOut);
