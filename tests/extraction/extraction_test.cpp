@@ -142,6 +142,60 @@ TEST_F(IncludedFiles, ShortSetupFileOrNegativeSizeIsCorrupted) {
     EXPECT_EQ(extractInto(dir / "negative.exe", dir / "temp").result, 1);
 }
 
+// Positions beyond 2 GiB: a language block that does not apply holds a 2.25 GiB message, a hole in
+// a sparse file; the included file behind it lands correctly and the position after it is exact.
+TEST_F(IncludedFiles, PositionsBeyondTwoGigabytes) {
+    std::string head;
+    auto put32 = [&](uint32_t v) { head.append((const char*)&v, 4); };
+    auto entry = [&](uint32_t id, const std::string& text) {
+        put32(id);
+        put32((uint32_t)text.size());
+        head += text;
+    };
+    put32(0xE8E413D5);
+    put32(0);
+    put32(0);
+    head.append(8, '\0');
+    put32(4);
+    entry(107, "5");
+    entry(2002, "1");
+    entry(2003, "after.txt");
+    entry(1009, "internal {0}");
+    put32(0);  // no messages
+    const uint32_t huge = 0x90000000u;
+    put32(1);
+    put32(2);
+    head += "xx";
+    put32(1);
+    put32(1000);
+    put32(huge);
+    std::string tail;
+    const int64_t size = 5;
+    tail.append((const char*)&size, 8);
+    for (char c : std::string("after")) tail += (char)(c ^ 0xA7);
+    tail += "\xE8\xE4\x13\xD5";
+    tail.append(4, '\0');
+
+    fs::path big = dir / "big.exe";
+    std::string start = readFile(binDir() / "extract_probe.exe") + head;
+    HANDLE file = CreateFileW(big.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written;
+    WriteFile(file, start.data(), (DWORD)start.size(), &written, nullptr);
+    LARGE_INTEGER hole;
+    hole.QuadPart = huge;
+    SetFilePointerEx(file, hole, nullptr, FILE_CURRENT);
+    WriteFile(file, tail.data(), (DWORD)tail.size(), &written, nullptr);
+    CloseHandle(file);
+
+    Extraction e = extractInto(big, dir / "temp");
+    EXPECT_EQ(e.result, 0);
+    EXPECT_EQ(e.offset, (long long)start.size() + huge);
+    EXPECT_EQ(e.position, e.offset + 8 + 5);
+    EXPECT_GT(e.position, 0x80000000LL);
+    EXPECT_EQ(readFile(dir / "temp" / "after.txt"), "after");
+    fs::remove(big);
+}
+
 // A file on a full device: every write fails as on a full disk.
 TEST_F(IncludedFiles, WriteFailureIsResultTwo) {
     description.files = {file("big.bin", randomBytes(20000, 3))};
