@@ -14,9 +14,10 @@ using namespace testing_support;
 
 namespace {
 
-// Runs before main, so the log's first-call set-up (at the first line of any test) sees it.
+// Runs before main, so the log's first-call set-up (at the first line of any test) sees it. The folder
+// is this process's own: ctest runs other cases of this program at the same time.
 const fs::path logDir = [] {
-    fs::path dir = fs::temp_directory_path() / "tvktests" / "core_log";
+    fs::path dir = fs::temp_directory_path() / "tvktests" / ("core_log_" + std::to_string(GetCurrentProcessId()));
     std::error_code ignored;
     fs::remove_all(dir, ignored);
     fs::create_directories(dir);
