@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need on a Debian machine; does nothing when all is there.
 set -euo pipefail
-packages=(cmake ninja-build g++ g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
+packages=(cmake ninja-build g++ g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix gcc-mingw-w64-i686-posix
           binutils-mingw-w64-x86-64 libz-mingw-w64-dev googletest wine wine64 locales xvfb)
 missing=()
 for p in "${packages[@]}"; do

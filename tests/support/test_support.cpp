@@ -219,4 +219,22 @@ std::vector<std::wstring> messageBoxTexts(const std::string& traceText) {
     return texts;
 }
 
+void removeJvmCacheEntriesUnder(const fs::path& dir) {
+    // Cache keys are the lower-cased absolute path with slashes for backslashes.
+    std::string prefix = dir.string();
+    for (char& c : prefix) c = c == '\\' ? '/' : (char)tolower((unsigned char)c);
+    HKEY cache = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\korvalent\\zolta\\jvms", 0, KEY_READ | KEY_WRITE, &cache) != ERROR_SUCCESS)
+        return;
+    std::vector<std::string> doomed;
+    char name[1024];
+    for (DWORD i = 0;; ++i) {
+        DWORD size = sizeof name;
+        if (RegEnumKeyExA(cache, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        if (std::string(name).rfind(prefix, 0) == 0) doomed.push_back(name);
+    }
+    for (const std::string& key : doomed) RegDeleteKeyA(cache, key.c_str());
+    RegCloseKey(cache);
+}
+
 }  // namespace testing_support

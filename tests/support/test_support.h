@@ -58,6 +58,9 @@ std::vector<std::wstring> messageBoxTexts(const std::string& traceText);
 // Options that make a child report its message boxes on standard error.
 void traceMessageBoxes(RunOptions& options);
 
+// Removes the per-user version cache entries of java executables below `dir`.
+void removeJvmCacheEntriesUnder(const fs::path& dir);
+
 std::wstring widen(const std::string& utf8);
 std::string narrow(const std::wstring& text);
 

@@ -1,0 +1,3 @@
+#include "packed_libraries.h"
+
+void unpackPackedLibraries(const std::string& home) { (void)home; }
