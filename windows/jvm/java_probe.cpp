@@ -8,6 +8,7 @@
 #include "appended_block.h"
 #include "launch_state.h"
 #include "native_log.h"
+#include "owned_handles.h"
 #include "paths.h"
 #include "temp_base.h"
 
@@ -17,20 +18,6 @@ DWORD probeTimeoutMs = kProbeTimeoutMs;
 
 // How long an ended child may take to go away; until it has, its copy of the output file stays open.
 constexpr DWORD kTerminationWaitMs = 5000;
-
-// Closes a handle on every path out of a scope.
-struct OwnedHandle {
-    HANDLE handle = nullptr;
-    OwnedHandle() = default;
-    explicit OwnedHandle(HANDLE h) : handle(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
-    OwnedHandle(const OwnedHandle&) = delete;
-    OwnedHandle& operator=(const OwnedHandle&) = delete;
-    ~OwnedHandle() { close(); }
-    void close() {
-        if (handle) CloseHandle(handle);
-        handle = nullptr;
-    }
-};
 
 struct OwnedStream {
     FILE* stream = nullptr;

@@ -7,26 +7,9 @@
 #include "jvm_search.h"
 #include "launch_state.h"
 #include "native_log.h"
+#include "owned_handles.h"
 
 namespace {
-
-// Closes a registry key on every path out of a scope.
-struct OwnedKey {
-    HKEY key = nullptr;
-    OwnedKey() = default;
-    OwnedKey(const OwnedKey&) = delete;
-    OwnedKey& operator=(const OwnedKey&) = delete;
-    ~OwnedKey() {
-        if (key) RegCloseKey(key);
-    }
-    // Opens a key for reading; the registry's status.
-    LONG open(HKEY parent, const char* path) {
-        LONG status = RegOpenKeyExA(parent, path, 0, KEY_READ, &key);
-        if (status != ERROR_SUCCESS) key = nullptr;
-        return status;
-    }
-    bool opened(HKEY parent, const char* path) { return open(parent, path) == ERROR_SUCCESS; }
-};
 
 constexpr char kJdkKey[] = "SOFTWARE\\JavaSoft\\JDK";
 constexpr char kJreKey[] = "SOFTWARE\\JavaSoft\\JRE";

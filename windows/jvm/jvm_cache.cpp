@@ -3,19 +3,9 @@
 
 #include "java_probe.h"
 #include "launch_state.h"
+#include "owned_handles.h"
 
 namespace {
-
-// Closes a registry key on every path out of a scope.
-struct OwnedKey {
-    HKEY key = nullptr;
-    OwnedKey() = default;
-    OwnedKey(const OwnedKey&) = delete;
-    OwnedKey& operator=(const OwnedKey&) = delete;
-    ~OwnedKey() {
-        if (key) RegCloseKey(key);
-    }
-};
 
 std::string cacheEntryKey(const std::string& javaExe) { return kJvmCacheKey + jvmCacheKey(javaExe); }
 

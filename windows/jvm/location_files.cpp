@@ -2,20 +2,11 @@
 
 #include "appended_block.h"
 #include "jvm_search.h"
+#include "owned_handles.h"
 #include "paths.h"
 #include "temp_base.h"
 
 namespace {
-
-struct OwnedFile {
-    HANDLE handle = INVALID_HANDLE_VALUE;
-    explicit OwnedFile(HANDLE h) : handle(h) {}
-    OwnedFile(const OwnedFile&) = delete;
-    OwnedFile& operator=(const OwnedFile&) = delete;
-    ~OwnedFile() {
-        if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-    }
-};
 
 std::string withoutTrailingBackslashes(std::string path) {
     while (!path.empty() && path.back() == '\\') path.pop_back();
@@ -25,9 +16,9 @@ std::string withoutTrailingBackslashes(std::string path) {
 }  // namespace
 
 bool readLocationFile(const std::string& path, std::string& line) {
-    OwnedFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+    OwnedHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.handle == INVALID_HANDLE_VALUE) return false;
+    if (!file) return false;
 
     std::string text;
     size_t end = std::string::npos;

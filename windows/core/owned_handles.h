@@ -1,0 +1,38 @@
+// Holders that close a handle or a registry key on every path out of a scope.
+#pragma once
+
+#include <windows.h>
+
+struct OwnedHandle {
+    HANDLE handle = nullptr;
+    OwnedHandle() = default;
+    // INVALID_HANDLE_VALUE, as CreateFile reports a failure, is held as no handle.
+    explicit OwnedHandle(HANDLE h) : handle(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
+    OwnedHandle(const OwnedHandle&) = delete;
+    OwnedHandle& operator=(const OwnedHandle&) = delete;
+    ~OwnedHandle() { close(); }
+    explicit operator bool() const { return handle != nullptr; }
+    void close() {
+        if (handle) CloseHandle(handle);
+        handle = nullptr;
+    }
+};
+
+struct OwnedKey {
+    HKEY key = nullptr;
+    OwnedKey() = default;
+    OwnedKey(const OwnedKey&) = delete;
+    OwnedKey& operator=(const OwnedKey&) = delete;
+    ~OwnedKey() {
+        if (key) RegCloseKey(key);
+    }
+    // Opens a key for reading; the registry's status.
+    LONG open(HKEY parent, const char* path, REGSAM access = KEY_READ) {
+        LONG status = RegOpenKeyExA(parent, path, 0, access, &key);
+        if (status != ERROR_SUCCESS) key = nullptr;
+        return status;
+    }
+    bool opened(HKEY parent, const char* path, REGSAM access = KEY_READ) {
+        return open(parent, path, access) == ERROR_SUCCESS;
+    }
+};
