@@ -57,7 +57,7 @@ TEST_F(LoadDll, GivenDirectoryIsUsedWhateverItsVersion) {
 struct KindCase {
     const char* name;
     const char* sequence;    // entry 128
-    const char* variable;    // an environment variable naming the home, or nullptr
+    const char* variable;    // an environment variable naming the home, "registry" for the Windows Java registry, or nullptr
     const char* library;     // the home's JVM library
     const char* shownPart;   // what the message says
 };
@@ -73,9 +73,29 @@ TEST_P(LoadDllKinds, FailureIsShownInTheWordsOfTheLocation) {
     if (sequence.rfind("A", 0) == 0) sequence += home.string();
     mkmedia::setConfig(description, 128, sequence);
     RunOptions options;
-    if (c.variable) options.environment[widen(c.variable)] = home.wstring();
+    // The Java registry is shared with the search tests, which take turns through this mutex.
+    HANDLE registryTurn = CreateMutexW(nullptr, FALSE, L"Local\\tvk_jvm_search_registry");
+    const bool registry = c.variable && std::string(c.variable) == "registry";
+    const char* key = "SOFTWARE\\JavaSoft\\JRE\\21.0.2";
+    if (registry) {
+        WaitForSingleObject(registryTurn, INFINITE);
+        HKEY jre = nullptr;
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_WRITE, nullptr, &jre, nullptr);
+        std::string javaHome = home.string();
+        RegSetValueExA(jre, "JavaHome", 0, REG_SZ, (const BYTE*)javaHome.c_str(), (DWORD)javaHome.size() + 1);
+        RegCloseKey(jre);
+    } else if (c.variable) {
+        options.environment[widen(c.variable)] = home.wstring();
+    }
     std::string shown;
     EXPECT_FALSE(load(L"load -", shown, options));
+    if (registry) {
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\JavaSoft\\JRE");  // only when nothing else is left in it
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\JavaSoft");
+        ReleaseMutex(registryTurn);
+    }
+    CloseHandle(registryTurn);
     std::string part = c.shownPart;
     if (part == "HOME") part = home.string();
     EXPECT_NE(shown.find(part), std::string::npos) << shown;
@@ -87,7 +107,8 @@ INSTANTIATE_TEST_SUITE_P(
         KindCase{"nothing_found", "", nullptr, "x64", "No JVM could be found"},
         KindCase{"directory_32bit", "A", nullptr, "x86", "HOME"},
         KindCase{"directory_no_export", "A", nullptr, "noexport", "HOME"},
-        KindCase{"variable_32bit", "ETVK_TEST_HOME;", "TVK_TEST_HOME", "x86", "The TVK_TEST_HOME environment variable"}),
+        KindCase{"variable_32bit", "ETVK_TEST_HOME;", "TVK_TEST_HOME", "x86", "The TVK_TEST_HOME environment variable"},
+        KindCase{"registry_32bit", "Y;", "registry", "x86", "The JVM could not be started."}),
     [](const ::testing::TestParamInfo<KindCase>& info) { return std::string(info.param.name); });
 
 TEST_F(LoadDll, SearchLoadsTheFirstUsableRuntime) {
