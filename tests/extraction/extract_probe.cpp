@@ -5,30 +5,17 @@
 #include <cstdio>
 #include <string>
 
-#include "appended_block.h"
-#include "command_line.h"
 #include "empty_directory.h"
 #include "error_exit.h"
 #include "included_files.h"
 #include "launch_state.h"
+#include "probe_support.h"
 #include "temp_base.h"
-
-namespace {
-
-std::string ansi(const std::wstring& text) {
-    std::string bytes;
-    for (wchar_t c : text) bytes += (char)c;
-    return bytes;
-}
-
-}  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     launchState().installerLauncher = true;
-    ArgumentList arguments;
-    splitCommandLine(GetCommandLineW(), arguments);
-    loadAppendedDataBlock(nullptr);
-    auto next = [&](size_t& i) { return i + 1 < arguments.size() ? ansi(arguments[++i]) : std::string(); };
+    ArgumentList arguments = probeArguments();
+    auto next = [&](size_t& i) { return i + 1 < arguments.size() ? probeBytes(arguments[++i]) : std::string(); };
     for (size_t i = 1; i < arguments.size(); ++i) {
         const std::wstring& step = arguments[i];
         if (step == L"quiet") launchState().messageBoxesOn = false;

@@ -8,16 +8,13 @@
 #include <cstdio>
 #include <string>
 
-#include "appended_block.h"
-#include "command_line.h"
 #include "launch_state.h"
 #include "load_dll.h"
+#include "probe_support.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     launchState().installerLauncher = true;
-    ArgumentList arguments;
-    splitCommandLine(GetCommandLineW(), arguments);
-    loadAppendedDataBlock(nullptr);
+    ArgumentList arguments = probeArguments();
     for (size_t i = 1; i < arguments.size(); ++i) {
         if (arguments[i] == L"quiet") launchState().messageBoxesOn = false;
         if (arguments[i] != L"load" || i + 1 >= arguments.size()) continue;
