@@ -1,37 +1,69 @@
 #include "locale_selection.h"
 
+#include <windows.h>
+
+#include "locale_table.h"
 #include "native_log.h"
 
 namespace {
+
 std::string language = "en";
 std::string country;
+
+const std::wstring_view kFormatOption = L"-Dsun.locale.formatasdefault=";
+const std::wstring_view kFormatOptionTrue = L"-Dsun.locale.formatasdefault=true";
+const std::wstring_view kLanguageOption = L"-Dtarvelink.language=";
+
+// Bound by name, as older systems lack it; looked up once.
+std::optional<uint16_t> userUiLanguage() {
+    using UiLanguageFn = LANGID(WINAPI*)();
+    static const UiLanguageFn function = [] {
+        HMODULE kernel = GetModuleHandleW(L"Kernel32.DLL");
+        return kernel ? (UiLanguageFn)(void*)GetProcAddress(kernel, "GetUserDefaultUILanguage") : nullptr;
+    }();
+    if (!function) return std::nullopt;
+    return (uint16_t)function();
+}
+
 }  // namespace
 
-// The language given on the command line wins; the Windows language table comes later, until then
-// the default is English.
-std::string selectLocale(const ArgumentList* arguments) {
-    static const std::wstring option = L"-Dtarvelink.language=";
-    std::string manual;
-    bool found = false;
+std::string selectLocaleFor(const ArgumentList* arguments, std::optional<uint16_t> uiLanguage,
+                            uint16_t formatLocale) {
+    uint16_t candidate = formatLocale;
+    bool formatAsDefault = false;
     if (arguments) {
+        std::string manual;
+        bool manualFound = false;
         for (const std::wstring& argument : *arguments) {
-            if (argument.compare(0, option.size(), option) != 0) continue;
-            manual.clear();
-            for (wchar_t c : argument.substr(option.size())) manual += (char)c;
-            found = true;
+            if (argument == kFormatOptionTrue) formatAsDefault = true;
+            else if (argument.starts_with(kFormatOption)) formatAsDefault = false;
+            if (argument.starts_with(kLanguageOption)) {
+                manual.clear();
+                for (size_t i = kLanguageOption.size(); i < argument.size(); ++i) manual.push_back((char)argument[i]);
+                manualFound = true;
+            }
+        }
+        NativeLog::log(L"sun.locale.formatasdefault is %S", formatAsDefault ? "true" : "false");
+        if (manualFound) {
+            NativeLog::log(L"manual language/country is %S", manual.c_str());
+            return manual;
         }
     }
-    if (found) {
-        NativeLog::log(L"manual language/country is %S", manual.c_str());
-        return manual;
-    }
-    NativeLog::log(L"language/country is %S", "en");
-    return "en";
+    if (!formatAsDefault && uiLanguage) candidate = *uiLanguage;
+    const char* code = findLocaleCode(candidate);
+    std::string chosen = code ? code : "en";
+    NativeLog::log(L"language/country is %S", chosen.c_str());
+    return chosen;
+}
+
+std::string selectLocale(const ArgumentList* arguments) {
+    return selectLocaleFor(arguments, userUiLanguage(), (uint16_t)(GetUserDefaultLCID() & 0xFFFF));
 }
 
 void splitLocaleCode(const std::string& code) {
-    language = code.substr(0, 2);
-    country = code.size() == 5 ? code.substr(3, 2) : std::string();
+    language.assign(code, 0, 2);
+    if (code.size() == 5) country.assign(code, 3, 2);
+    else country.clear();
 }
 
 const std::string& languageCode() { return language; }
