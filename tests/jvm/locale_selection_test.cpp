@@ -200,6 +200,12 @@ TEST(LocaleSelection, ManualCodeOverridesEverything) {
         EXPECT_EQ(s.language, c.language) << c.name;
         EXPECT_EQ(s.country, c.country) << c.name;
     }
+    // A value longer than 15 characters or outside ASCII is no language code: the earlier one stands.
+    ArgumentList odd{L"setup.exe", L"-Dtarvelink.language=fr", L"-Dtarvelink.language=abcdefghijklmnop",
+                     L"-Dtarvelink.language=d\u00E9"};
+    EXPECT_EQ(selectLocaleFor(&odd, 0x0807, 0x0C0C), "fr");
+    ArgumentList fifteen{L"setup.exe", L"-Dtarvelink.language=abcdefghijklmno"};
+    EXPECT_EQ(selectLocaleFor(&fifteen, 0x0807, 0x0C0C), "abcdefghijklmno");
     // Only the exact option name counts.
     ArgumentList other{L"setup.exe", L"-dtarvelink.language=fr", L"-Dtarvelink.languages=fr"};
     EXPECT_EQ(selectLocaleFor(&other, 0x0807, 0x0C0C), "de_CH");

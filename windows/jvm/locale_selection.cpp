@@ -14,6 +14,14 @@ const std::wstring_view kFormatOption = L"-Dsun.locale.formatasdefault=";
 const std::wstring_view kFormatOptionTrue = L"-Dsun.locale.formatasdefault=true";
 const std::wstring_view kLanguageOption = L"-Dtarvelink.language=";
 
+// A language code is short ASCII text; anything longer or wider is no code and is ignored.
+bool isPlausibleLanguageCode(std::wstring_view value) {
+    if (value.size() > 15) return false;
+    for (wchar_t c : value)
+        if (c > 0x7F) return false;
+    return true;
+}
+
 // Bound by name, as older systems lack it; looked up once.
 std::optional<uint16_t> userUiLanguage() {
     using UiLanguageFn = LANGID(WINAPI*)();
@@ -37,7 +45,7 @@ std::string selectLocaleFor(const ArgumentList* arguments, std::optional<uint16_
         for (const std::wstring& argument : *arguments) {
             if (argument == kFormatOptionTrue) formatAsDefault = true;
             else if (argument.starts_with(kFormatOption)) formatAsDefault = false;
-            if (argument.starts_with(kLanguageOption)) {
+            if (argument.starts_with(kLanguageOption) && isPlausibleLanguageCode(argument.substr(kLanguageOption.size()))) {
                 manual.clear();
                 for (size_t i = kLanguageOption.size(); i < argument.size(); ++i) manual.push_back((char)argument[i]);
                 manualFound = true;
