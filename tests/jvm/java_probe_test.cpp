@@ -11,6 +11,7 @@
 #include "launch_state.h"
 #include "native_log.h"
 #include "paths.h"
+#include "own_log.h"
 #include "test_support.h"
 
 using namespace testing_support;
@@ -60,17 +61,6 @@ public:
 
 [[maybe_unused]] const ::testing::Environment* const processTempEnvironment =
     ::testing::AddGlobalTestEnvironment(new ProcessTemp);
-
-std::string logText() {
-    const wchar_t* path = NativeLog::path();
-    return path ? readFile(path) : std::string();
-}
-
-// The log lines written since the mark: logSince(logText().size()).
-std::string logSince(size_t mark) {
-    std::string text = logText();
-    return text.size() > mark ? text.substr(mark) : std::string();
-}
 
 size_t occurrences(const std::string& text, const std::string& part) {
     size_t count = 0;

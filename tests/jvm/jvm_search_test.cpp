@@ -16,6 +16,7 @@
 #include "paths.h"
 #include "process_environment.h"
 #include "temp_base.h"
+#include "own_log.h"
 #include "test_support.h"
 
 using namespace testing_support;
@@ -31,16 +32,6 @@ std::string lowerCase(std::string text) {
 void replaceAll(std::string& text, const std::string& from, const std::string& to) {
     for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
         text.replace(at, from.size(), to);
-}
-
-std::string logText() {
-    const wchar_t* path = NativeLog::path();
-    return path ? readFile(path) : std::string();
-}
-
-std::string logSince(size_t mark) {
-    std::string text = logText();
-    return text.size() > mark ? text.substr(mark) : std::string();
 }
 
 ::testing::AssertionResult appearInOrder(const std::string& text, const std::vector<std::string>& parts) {

@@ -11,21 +11,12 @@
 #include "locale_selection.h"
 #include "locale_table.h"
 #include "native_log.h"
+#include "own_log.h"
 #include "test_support.h"
 
 using namespace testing_support;
 
 namespace {
-
-std::string logText() {
-    const wchar_t* path = NativeLog::path();
-    return path ? readFile(path) : std::string();
-}
-
-std::string logSince(size_t mark) {
-    std::string text = logText();
-    return text.size() > mark ? text.substr(mark) : std::string();
-}
 
 bool hasLine(const std::string& log, const std::string& line) {
     return log.find("] " + line + "\r\n") != std::string::npos;
