@@ -107,8 +107,19 @@ TEST_F(LaunchConfig, SystemPropertiesInTheirOrder) {
     EXPECT_EQ(properties[4], "-Dsun.java.command=" + exe);
     EXPECT_EQ(properties[5], "-Dzolta.tempDir=C:\\tmp\\zta1_dir2");
     EXPECT_EQ(properties[6], "-Dzolta.unextractedPosition=123456789012");
-    EXPECT_EQ(properties[7], "-Djava.library.path=" + currentPath().substr(0, 11979));
+    EXPECT_EQ(properties[7], "-Djava.library.path=" + currentPath());
     EXPECT_EQ(properties[8].rfind("-Dzolta.consoleCodepage=cp", 0), 0u);
+
+    // A PATH far beyond 12,000 characters reaches the Java side whole.
+    const std::string pathBefore = currentPath();
+    std::string longPath = pathBefore;
+    while (longPath.size() < 20000) longPath.append(";C:\\some\\long\\folder");
+    setPath(longPath);
+    bool found = false;
+    for (const std::string& p : launcherSystemProperties(""))
+        if (p == "-Djava.library.path=" + longPath) found = true;
+    EXPECT_TRUE(found);
+    setPath(pathBefore);
 
     SetEnvironmentVariableA("MANPATH", "/usr/share/man");
     launchState().manualRuntime = false;

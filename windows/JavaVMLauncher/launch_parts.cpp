@@ -14,9 +14,6 @@
 
 namespace {
 
-// What the Java program sees of java.library.path is cut to this many characters.
-constexpr size_t kLibraryPathLimit = 11979;
-
 std::string property(const char* name, const std::string& value) {
     std::string option = "-D";
     option.append(name).append(1, '=').append(value);
@@ -79,7 +76,8 @@ std::vector<std::string> launcherSystemProperties(const std::string& semaphoreNa
     properties.push_back(property("sun.java.command", launcherPath()));
     properties.push_back(property("zolta.tempDir", launcherTempDir()));
     properties.push_back(property("zolta.unextractedPosition", std::to_string(getUnextractedPosition())));
-    properties.push_back(property("java.library.path", currentPath().substr(0, kLibraryPathLimit)));
+    // The whole PATH: a cut one would hide the native library folders that stand at its end.
+    properties.push_back(property("java.library.path", currentPath()));
     if (GetEnvironmentVariableA("MANPATH", nullptr, 0) == 0)
         properties.push_back(property("zolta.consoleCodepage", "cp" + std::to_string(GetConsoleOutputCP())));
     return properties;
