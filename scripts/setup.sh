@@ -2,7 +2,7 @@
 # Installs what the build and the tests need on a Debian machine; does nothing when all is there.
 set -euo pipefail
 packages=(cmake ninja-build g++ g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix gcc-mingw-w64-i686-posix
-          binutils-mingw-w64-x86-64 libz-mingw-w64-dev googletest wine wine64 locales xvfb)
+          binutils-mingw-w64-x86-64 libz-mingw-w64-dev googletest wine wine64 locales xvfb openjdk-17-jdk-headless)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,0 +1,128 @@
+// A whole Java launch on the stand-in runtime, seen through the report its JVM writes.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+
+#include "test_support.h"
+
+using namespace testing_support;
+
+namespace {
+
+// The report's lines in order, and by key.
+struct Report {
+    std::vector<std::pair<std::string, std::string>> lines;
+    std::vector<std::string> all(const std::string& key) const {
+        std::vector<std::string> values;
+        for (const auto& [k, v] : lines)
+            if (k == key) values.push_back(v);
+        return values;
+    }
+    std::string first(const std::string& key) const {
+        auto values = all(key);
+        return values.empty() ? std::string() : values[0];
+    }
+    bool has(const std::string& key, const std::string& value) const {
+        for (const auto& [k, v] : lines)
+            if (k == key && v == value) return true;
+        return false;
+    }
+};
+
+Report readReport(const fs::path& path) {
+    Report report;
+    std::istringstream in(readFile(path));
+    for (std::string line; std::getline(in, line);) {
+        size_t eq = line.find('=');
+        if (eq != std::string::npos) report.lines.emplace_back(line.substr(0, eq), line.substr(eq + 1));
+    }
+    return report;
+}
+
+class JavaLaunch : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = freshDir(std::string("launch_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        home = dir / "jre";
+        fs::create_directories(home / "bin" / "server");
+        fs::copy_file(binDir() / "standin_java.exe", home / "bin" / "java.exe");
+        writeFile(home / "bin" / "standin.txt", "stderr=openjdk version \"21.0.2\" 2024-01-16\n");
+        fs::path standin = binDir().parent_path() / "standin";
+        fs::copy_file(standin / "x64" / "jvm.dll", home / "bin" / "server" / "jvm.dll");
+        jar = standin / "tvkruntime.jar";
+        report = dir / "report.txt";
+        description = mkmedia::installerDefaults("Launch Test");
+        mkmedia::setConfig(description, 121, "A1" + jar.string());
+        mkmedia::setConfig(description, 123, "-Dstandin.report=" + report.string() + " -Xss2m");
+        mkmedia::setConfig(description, 122, "com.example.App");
+    }
+    void TearDown() override { removeJvmCacheEntriesUnder(dir); }
+
+    ProcessResult launch(const std::wstring& arguments) {
+        std::string error;
+        EXPECT_TRUE(mkmedia::writeSetupFile(binDir() / "launch_probe.exe", description, dir / "probe.exe", error));
+        RunOptions options;
+        options.environment[L"TVK_PROBE_RUNTIME"] = home.wstring();
+        return runSetup(dir / "probe.exe", arguments, dir, options);
+    }
+
+    fs::path dir, home, jar, report;
+    mkmedia::MediaDescription description;
+};
+
+TEST_F(JavaLaunch, MainGetsTheLauncherValuesAndTheCommandLine) {
+    ProcessResult r = launch(L"-q -J-Xmx64m -Dsun.locale.formatasdefault=true user arg");
+    EXPECT_EQ(r.exitCode, 0u) << r.err;
+    EXPECT_NE(r.out.find("launched 1"), std::string::npos) << r.out << r.err;
+    Report got = readReport(report);
+    EXPECT_EQ(got.first("main.class"), "com/tarvelink/runtime/launcher/WinLauncher");
+    std::vector<std::string> args = got.all("arg");
+    ASSERT_GE(args.size(), 9u) << readFile(report);
+    EXPECT_EQ(args[0], "false");             // entry 107 is 5: not a GUI application
+    EXPECT_EQ(args[1], "com.example.App");   // entry 122
+    EXPECT_EQ(args[4], "false");             // entry 106
+    EXPECT_EQ(std::vector<std::string>(args.end() - 3, args.end()),
+              (std::vector<std::string>{"-q", "user", "arg"}))
+        << "-J and formatasdefault arguments are not the program's";
+
+    // The launcher's own properties open the option list; -J arguments are options.
+    std::vector<std::string> options = got.all("option");
+    ASSERT_FALSE(options.empty());
+    EXPECT_EQ(options[0].rfind("-Dzolta.isTarvelink=true", 0), 0u) << options[0];
+    bool xmx = false, classPath = false;
+    for (const std::string& option : options) {
+        xmx |= option == "-Xmx64m";
+        classPath |= option.rfind("-Djava.class.path=", 0) == 0 && option.find(jar.string()) != std::string::npos;
+    }
+    EXPECT_TRUE(xmx);
+    EXPECT_TRUE(classPath);
+
+    // main runs on a thread of its own with the stack size -Xss asked for, and the JVM is destroyed.
+    EXPECT_EQ(got.first("main.thread"), got.first("create.thread"));
+    EXPECT_GE(std::stoll(got.first("main.stack")), 2097152LL);
+    EXPECT_EQ(got.first("destroyed"), "true");
+    EXPECT_TRUE(got.has("native", "com/tarvelink/runtime/installer/helper/NativeLogger.cleanup0 ()V"))
+        << readFile(report);
+}
+
+TEST_F(JavaLaunch, MissingMainClassEndsWithItsMessage) {
+    mkmedia::setConfig(description, 121, "");  // nothing on the class path
+    ProcessResult r = launch(L"-q");
+    EXPECT_EQ(r.exitCode, 1u);
+    EXPECT_NE(r.err.find("Couldn't load main class."), std::string::npos) << r.err;
+}
+
+TEST_F(JavaLaunch, ExceptionFromMainFailsTheLaunch) {
+    fs::path scenario = dir / "scenario.txt";
+    writeFile(scenario, "throw=java/lang/IllegalStateException:broken on purpose\n");
+    mkmedia::setConfig(description, 123, "-Dstandin.report=" + report.string() + " -Dstandin.scenario=" + scenario.string());
+    ProcessResult r = launch(L"-q");
+    EXPECT_EQ(r.exitCode, 0u);
+    EXPECT_NE(r.out.find("launched 0"), std::string::npos) << r.out;
+    std::string log = readLog(dir);
+    EXPECT_NE(log.find("] ERROR: an exception occurred\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("broken on purpose"), std::string::npos) << log;
+}
+
+}  // namespace
