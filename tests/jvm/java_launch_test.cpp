@@ -113,6 +113,47 @@ TEST_F(JavaLaunch, MissingMainClassEndsWithItsMessage) {
     EXPECT_NE(r.err.find("Couldn't load main class."), std::string::npos) << r.err;
 }
 
+// A class file of our own: the launcher's main class, declaring no methods at all.
+std::string classWithoutMethods(const std::string& name) {
+    std::string bytes("\xCA\xFE\xBA\xBE\x00\x00\x00\x34\x00\x05", 10);
+    auto utf8 = [&](const std::string& text) {
+        bytes.push_back(1);
+        bytes.push_back((char)(text.size() >> 8));
+        bytes.push_back((char)(text.size() & 0xFF));
+        bytes.append(text);
+    };
+    bytes.append("\x07\x00\x02", 3);
+    utf8(name);
+    bytes.append("\x07\x00\x04", 3);
+    utf8("java/lang/Object");
+    bytes.append("\x00\x21\x00\x01\x00\x03\x00\x00\x00\x00\x00\x00\x00\x00", 14);
+    return bytes;
+}
+
+TEST_F(JavaLaunch, MissingMainMethodEndsWithItsMessage) {
+    fs::path classes = dir / "classes";
+    fs::create_directories(classes / "com" / "tarvelink" / "runtime" / "launcher");
+    writeFile(classes / "com" / "tarvelink" / "runtime" / "launcher" / "WinLauncher.class",
+              classWithoutMethods("com/tarvelink/runtime/launcher/WinLauncher"));
+    mkmedia::setConfig(description, 121, "A1" + classes.string());
+    ProcessResult r = launch(L"-q");
+    EXPECT_EQ(r.exitCode, 1u);
+    EXPECT_NE(r.err.find("Main method not found."), std::string::npos) << r.err;
+}
+
+TEST_F(JavaLaunch, SplashSettingsReachTheJavaSide) {
+    const std::pair<int32_t, const char*> settings[] = {
+        {108, "1"},   {163, "0"},  {10111, "status"}, {10109, "10"}, {10110, "20"}, {10114, "0,0,0"}, {10113, "12"},
+        {10115, "1"}, {10118, "v1"}, {10116, "3"},     {10117, "4"},  {10121, "c"},  {10120, "5"},     {10122, "6"}};
+    for (const auto& [id, text] : settings) mkmedia::setConfig(description, id, text);
+    ProcessResult r = launch(L"-q");
+    EXPECT_NE(r.out.find("launched 1"), std::string::npos) << r.err;
+    EXPECT_TRUE(readReport(report).has(
+        "call", "com/zolta/runtime/WinLauncher.initAwtSplashConfig(true, false, \"status\", 10, 20, \"0,0,0\", 12, 1, "
+                "\"v1\", 3, 4, \"c\", 5, 6)"))
+        << readFile(report);
+}
+
 TEST_F(JavaLaunch, ExceptionFromMainFailsTheLaunch) {
     fs::path scenario = dir / "scenario.txt";
     writeFile(scenario, "throw=java/lang/IllegalStateException:broken on purpose\n");
@@ -123,6 +164,8 @@ TEST_F(JavaLaunch, ExceptionFromMainFailsTheLaunch) {
     std::string log = readLog(dir);
     EXPECT_NE(log.find("] ERROR: an exception occurred\r\n"), std::string::npos) << log;
     EXPECT_NE(log.find("broken on purpose"), std::string::npos) << log;
+    EXPECT_NE(r.err.find("java.lang.IllegalStateException: broken on purpose"), std::string::npos)
+        << "the stack trace goes to standard error: " << r.err;
 }
 
 }  // namespace

@@ -73,4 +73,13 @@ TEST_F(LauncherVariables, EnvironmentReferencesByNameOrUpperCase) {
     for (const wchar_t* name : {L"TvkMixed", L"TvkLoop", L"TvkLate"}) SetEnvironmentVariableW(name, nullptr);
 }
 
+// The largest environment value Windows keeps expands whole, in every form.
+TEST_F(LauncherVariables, LongestEnvironmentValueExpandsWhole) {
+    const std::wstring value(32767 - 1, L'v');
+    ASSERT_TRUE(SetEnvironmentVariableW(L"TvkHuge", value.c_str()));
+    EXPECT_EQ(expanded(L"[${TvkHuge}][${TVKHUGE}]"), L"[" + value + L"][" + value + L"]");
+    EXPECT_EQ(expandedAnsi("${TvkHuge}").size(), value.size());
+    SetEnvironmentVariableW(L"TvkHuge", nullptr);
+}
+
 }  // namespace
