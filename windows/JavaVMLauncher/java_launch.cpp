@@ -26,15 +26,21 @@ using RegisterNativesFn = BOOL(__cdecl*)(JNIEnv*, HMODULE, void (*)(const wchar_
 
 bool isInstallerFamily() { return dupConfigString(2001).starts_with("i"); }
 
+// Looks a class up; when it is missing, logs `missing` as an error and clears the pending exception.
+jclass findClassOrLog(JNIEnv* env, const char* name, const wchar_t* missing) {
+    jclass found = env->FindClass(name);
+    if (!found) {
+        NativeLog::error(L"%s", missing);
+        env->ExceptionClear();
+    }
+    return found;
+}
+
 void JNICALL cleanupLog(JNIEnv*, jclass) { NativeLog::removeAtExit(); }
 
 void bindNativeLogger(JNIEnv* env) {
-    jclass logger = env->FindClass("com/tarvelink/runtime/installer/helper/NativeLogger");
-    if (!logger) {
-        NativeLog::error(L"did not find NativeLogger class");
-        env->ExceptionClear();
-        return;
-    }
+    jclass logger = findClassOrLog(env, "com/tarvelink/runtime/installer/helper/NativeLogger", L"did not find NativeLogger class");
+    if (!logger) return;
     JNINativeMethod cleanup{(char*)"cleanup0", (char*)"()V", (void*)cleanupLog};
     jint result = env->RegisterNatives(logger, &cleanup, 1);
     if (result != 0) NativeLog::error(L"could not register NativeLogger class %d", (int)result);
@@ -48,12 +54,8 @@ jstring configString(JNIEnv* env, int32_t id) {
 }
 
 void passSplashSettings(JNIEnv* env) {
-    jclass launcher = env->FindClass("com/zolta/runtime/WinLauncher");
-    if (!launcher) {
-        NativeLog::error(L"could not find main class for splash properties");
-        env->ExceptionClear();
-        return;
-    }
+    jclass launcher = findClassOrLog(env, "com/zolta/runtime/WinLauncher", L"could not find main class for splash properties");
+    if (!launcher) return;
     jmethodID init = env->GetStaticMethodID(
         launcher, "initAwtSplashConfig",
         "(ZZLjava/lang/String;IILjava/lang/String;IILjava/lang/String;IILjava/lang/String;II)V");
@@ -75,12 +77,9 @@ void passSplashSettings(JNIEnv* env) {
 
 // Calls initFromLauncher of the installer framework's Common class; false when it could not be called.
 bool callInitFromLauncher(JNIEnv* env, bool bound) {
-    jclass common = env->FindClass("com/tarvelink/runtime/installer/platform/win32/Common");
-    if (!common) {
-        NativeLog::error(L"did not find com/tarvelink/runtime/installer/platform/win32/Common");
-        env->ExceptionClear();
-        return false;
-    }
+    jclass common = findClassOrLog(env, "com/tarvelink/runtime/installer/platform/win32/Common",
+                                   L"did not find com/tarvelink/runtime/installer/platform/win32/Common");
+    if (!common) return false;
     jmethodID init = env->GetStaticMethodID(common, "initFromLauncher", "(Z)V");
     if (!init) {
         NativeLog::error(L"did not find initMethod");
@@ -111,12 +110,8 @@ void bindPlatformNatives(JNIEnv* env) {
 }
 
 void setExternalExecutable(JNIEnv* env) {
-    jclass winDel = env->FindClass("com/zolta/runtime/util/WinDel");
-    if (!winDel) {
-        NativeLog::error(L"did not find WinDel class");
-        env->ExceptionClear();
-        return;
-    }
+    jclass winDel = findClassOrLog(env, "com/zolta/runtime/util/WinDel", L"did not find WinDel class");
+    if (!winDel) return;
     jfieldID field = env->GetStaticFieldID(winDel, "externalExecutable", "Ljava/lang/String;");
     if (!field) {
         NativeLog::error(L"did not find WinDel field");
@@ -138,12 +133,8 @@ void setExternalExecutable(JNIEnv* env) {
 }
 
 void setModuleNameProperty(JNIEnv* env) {
-    jclass system = env->FindClass("java/lang/System");
-    if (!system) {
-        NativeLog::error(L"could not get system class");
-        env->ExceptionClear();
-        return;
-    }
+    jclass system = findClassOrLog(env, "java/lang/System", L"could not get system class");
+    if (!system) return;
     jmethodID setProperty =
         env->GetStaticMethodID(system, "setProperty", "(Ljava/lang/String;Ljava/lang/String;)Ljava/lang/String;");
     const std::wstring& path = launcherLongPath();
