@@ -106,6 +106,18 @@ TEST_F(JavaLaunch, MainGetsTheLauncherValuesAndTheCommandLine) {
         << readFile(report);
 }
 
+// Another thread of the launcher attaches itself once the JVM exists (main waits meanwhile).
+TEST_F(JavaLaunch, OtherThreadsAttachOnceTheJvmExists) {
+    fs::path scenario = dir / "scenario.txt";
+    writeFile(scenario, "wait=2000\n");
+    mkmedia::setConfig(description, 123, "-Dstandin.report=" + report.string() + " -Dstandin.scenario=" + scenario.string());
+    ProcessResult r = launch(L"-q");
+    EXPECT_EQ(r.exitCode, 0u) << r.err;
+    EXPECT_EQ(r.out.find("attached before"), std::string::npos);
+    EXPECT_NE(r.out.find("attached\r\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("launched 1"), std::string::npos) << r.out;
+}
+
 TEST_F(JavaLaunch, MissingMainClassEndsWithItsMessage) {
     mkmedia::setConfig(description, 121, "");  // nothing on the class path
     ProcessResult r = launch(L"-q");

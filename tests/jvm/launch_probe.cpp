@@ -1,9 +1,12 @@
 // Launches the Java program as the installer does, on the runtime whose Java home TVK_PROBE_RUNTIME
-// names; the probe's own command line is the launch's. Prints "launched 1" or "launched 0".
+// names; the probe's own command line is the launch's. Prints "launched 1" or "launched 0". Meanwhile
+// a second thread tries to attach itself to the JVM and prints "attached before" when it could before
+// the JVM existed (it never should) and "attached" once it could.
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
+#include <thread>
 
 #include "java_launch.h"
 #include "launch_state.h"
@@ -21,7 +24,19 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         printf("no runtime\n");
         return 2;
     }
+    if (attachJvmThread()) printf("attached before\n");
+    std::thread attacher([] {
+        for (int tries = 0; tries < 2000; ++tries) {
+            if (attachJvmThread()) {
+                printf("attached\n");
+                fflush(stdout);
+                return;
+            }
+            Sleep(5);
+        }
+    });
     bool launched = launchJavaProgram(arguments, true, false, 0);
+    attacher.join();
     printf("launched %d\n", (int)launched);
     return 0;
 }
