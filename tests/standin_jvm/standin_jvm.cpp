@@ -570,10 +570,12 @@ bool isSubclass(const ClassInfo* cls, const ClassInfo* base) {
 
 bool isThrowable(const ClassInfo* cls) { return isSubclass(cls, findLoadedOrLoad("java/lang/Throwable")); }
 
-Env* currentEnv() {
-    Lock lock(vm->lock);
-    auto it = vm->envs.find(GetCurrentThreadId());
-    return it == vm->envs.end() ? nullptr : it->second.get();
+// Threads of the launcher may race DestroyJavaVM: the JavaVM functions work on one snapshot of the
+// VM, which stays allocated after its destruction.
+Env* currentEnv(Vm& current) {
+    Lock lock(current.lock);
+    auto it = current.envs.find(GetCurrentThreadId());
+    return it == current.envs.end() ? nullptr : it->second.get();
 }
 
 Env* envOf(JNIEnv* env) { return reinterpret_cast<Env*>(env); }
@@ -1756,9 +1758,10 @@ jint JNICALL GetJavaVM(JNIEnv*, JavaVM** result) {
 // ---------------------------------------------------------------------------------------------
 // The JavaVM functions
 
-Env* attach() {
-    Lock lock(vm->lock);
-    auto& slot = vm->envs[GetCurrentThreadId()];
+Env* attach(Vm& current) {
+    Lock lock(current.lock);
+    if (current.destroyed) return nullptr;
+    auto& slot = current.envs[GetCurrentThreadId()];
     if (!slot) {
         slot = std::make_unique<Env>();
         slot->functions = &envTable;
@@ -1768,8 +1771,11 @@ Env* attach() {
 }
 
 jint JNICALL AttachCurrentThread(JavaVM*, void** penv, void*) {
-    if (!vm) return JNI_ERR;
-    *penv = attach();
+    Vm* current = vm;
+    if (!current) return JNI_ERR;
+    Env* env = attach(*current);
+    if (!env) return JNI_ERR;
+    *penv = env;
     return JNI_OK;
 }
 
@@ -1778,9 +1784,10 @@ jint JNICALL AttachCurrentThreadAsDaemon(JavaVM* java, void** penv, void* argume
 }
 
 jint JNICALL DetachCurrentThread(JavaVM*) {
-    if (!vm) return JNI_ERR;
-    Lock lock(vm->lock);
-    return vm->envs.erase(GetCurrentThreadId()) ? JNI_OK : JNI_EDETACHED;
+    Vm* current = vm;
+    if (!current) return JNI_ERR;
+    Lock lock(current->lock);
+    return current->envs.erase(GetCurrentThreadId()) ? JNI_OK : JNI_EDETACHED;
 }
 
 bool supportedVersion(jint version) {
@@ -1792,9 +1799,10 @@ bool supportedVersion(jint version) {
 
 jint JNICALL GetEnv(JavaVM*, void** penv, jint version) {
     *penv = nullptr;
-    if (!vm) return JNI_EDETACHED;
+    Vm* current = vm;
+    if (!current) return JNI_EDETACHED;
     if (!supportedVersion(version)) return JNI_EVERSION;
-    Env* env = currentEnv();
+    Env* env = currentEnv(*current);
     if (!env) return JNI_EDETACHED;
     *penv = env;
     return JNI_OK;
@@ -1976,7 +1984,7 @@ JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** pvm, void** penv, void* argumen
         vm = nullptr;
         return result;
     }
-    *penv = attach();
+    *penv = attach(*vm);
     *pvm = &javaVm;
     return JNI_OK;
 }
