@@ -17,7 +17,7 @@ protected:
     }
 
     // Runs the setup file with its log kept in the test folder; returns the log text.
-    std::string run(const std::wstring& arguments, DWORD expectedExit = 0) {
+    std::string run(const std::wstring& arguments, DWORD expectedExit = kNoRuntimeExit) {
         fs::path setup = writeSetupFile(description, dir / "setup.exe");
         last = runSetup(setup, arguments, dir, options);
         EXPECT_FALSE(last.timedOut);
@@ -39,6 +39,7 @@ struct ModeCase {
     const wchar_t* arguments;
     std::vector<const char*> present;
     std::vector<const char*> absent;
+    DWORD exitCode = kNoRuntimeExit;  // the setup file has no runtime
 };
 
 // Which way the start goes is visible in the log: the quiet path says so, every path starts the work.
@@ -58,7 +59,7 @@ TEST_F(Entry, FirstArgumentsAndSwitchesChooseTheMode) {
         {L"x __tvk_lang_restart", {"Init done"}, {"language restart", "Quiet installer."}},
     };
     for (const ModeCase& c : cases) {
-        std::string log = run(c.arguments);
+        std::string log = run(c.arguments, c.exitCode);
         for (const char* line : c.present) EXPECT_TRUE(has(log, line)) << narrow(c.arguments) << ": " << line << "\n" << log;
         for (const char* line : c.absent) EXPECT_FALSE(has(log, line)) << narrow(c.arguments) << ": " << line;
         fs::remove(dir / "tvk_nlog_1.log");
@@ -66,7 +67,7 @@ TEST_F(Entry, FirstArgumentsAndSwitchesChooseTheMode) {
 }
 
 TEST_F(Entry, LogStartsWithTheExecutableAndTimeStampsEveryLine) {
-    std::string log = run(L"-q");
+    std::string log = run(kQuietWithoutRuntime);
     std::string exe = (dir / "setup.exe").string();
     ASSERT_EQ(log.rfind("Started executable " + exe + " at ", 0), 0u) << log;
     std::regex firstLine(R"(^Started executable .* at \w{3} \w{3} [ \d]\d \d\d:\d\d:\d\d \d{4}\r\n\r\n)");
@@ -82,33 +83,33 @@ TEST_F(Entry, LogStartsWithTheExecutableAndTimeStampsEveryLine) {
 TEST_F(Entry, WorkingDirectoryFollowsTheConfiguration) {
     fs::create_directories(dir / "work");
     mkmedia::setConfig(description, 146, "work");
-    std::string log = run(L"-q");
+    std::string log = run(kQuietWithoutRuntime);
     EXPECT_TRUE(has(log, "change working directory to " + (dir / "work").string())) << log;
 
     fs::remove(dir / "tvk_nlog_1.log");
     mkmedia::setConfig(description, 146, "");
-    EXPECT_TRUE(has(run(L"-q"), "working directory unchanged"));
+    EXPECT_TRUE(has(run(kQuietWithoutRuntime), "working directory unchanged"));
 }
 
 // The log of an installer is removed at a normal end unless it was asked for; a fatal end keeps it.
 TEST_F(Entry, LogIsKeptOnlyWhenAskedForOrAfterAFatalEnd) {
     options.environment[L"TARVELINK_LOG"] = L"";
-    run(L"-q");
+    run(kQuietWithoutRuntime);
     EXPECT_FALSE(fs::exists(dir / "tvk_nlog_1.log")) << "removed at a normal end";
 
     options.environment[L"TARVELINK_LOG"] = L"Yes";  // only exactly "yes" asks for it
-    run(L"-q");
+    run(kQuietWithoutRuntime);
     EXPECT_FALSE(fs::exists(dir / "tvk_nlog_1.log"));
 
     options.environment[L"TARVELINK_LOG"] = L"";
     options.environment[L"ZOLTA_LOG"] = L"yes";
-    run(L"-q");
+    run(kQuietWithoutRuntime);
     EXPECT_TRUE(fs::exists(dir / "tvk_nlog_1.log"));
     fs::remove(dir / "tvk_nlog_1.log");
 
     options.environment[L"ZOLTA_LOG"] = L"";
     traceMessageBoxes(options);
-    std::string log = run(L"-create-tvk-log -q");
+    std::string log = run(L"-create-tvk-log -q -manual");
     EXPECT_TRUE(fs::exists(dir / "tvk_nlog_1.log")) << "the log switch keeps it";
     std::vector<std::wstring> shown = messageBoxTexts(last.trace);
     ASSERT_EQ(shown.size(), 1u);
@@ -116,7 +117,7 @@ TEST_F(Entry, LogIsKeptOnlyWhenAskedForOrAfterAFatalEnd) {
                                     "\n\nDo you want to open an Explorer window?");
     fs::remove(dir / "tvk_nlog_1.log");
 
-    run(L"-q -create-tvk-log");
+    run(L"-q -manual -create-tvk-log");
     EXPECT_FALSE(fs::exists(dir / "tvk_nlog_1.log")) << "only the first argument is a log switch";
     EXPECT_TRUE(messageBoxTexts(last.trace).empty());
 
@@ -130,10 +131,10 @@ TEST_F(Entry, LogIsKeptOnlyWhenAskedForOrAfterAFatalEnd) {
 
 TEST_F(Entry, LogNamesCountUpToOneThousand) {
     for (int n = 1; n <= 999; ++n) writeFile(dir / ("tvk_nlog_" + std::to_string(n) + ".log"), "old");
-    run(L"-q");
+    run(kQuietWithoutRuntime);
     EXPECT_NE(readLog(dir, 1000).find("Init done"), std::string::npos);
     writeFile(dir / "tvk_nlog_1000.log", "old");
-    run(L"-q");
+    run(kQuietWithoutRuntime);
     EXPECT_NE(readLog(dir, 1000).find("Init done"), std::string::npos) << "the last name is taken anyway";
     EXPECT_EQ(readFile(dir / "tvk_nlog_999.log"), "old");
 
@@ -141,7 +142,7 @@ TEST_F(Entry, LogNamesCountUpToOneThousand) {
     fs::remove(dir / "tvk_nlog_1000.log");
     fs::create_directory(dir / "tvk_nlog_1000.log");
     fs::remove("C:\\tvk_nlog");
-    run(L"-q");
+    run(kQuietWithoutRuntime);
     std::string fallback = readFile("C:\\tvk_nlog");
     EXPECT_NE(fallback.find("] Init done\r\n"), std::string::npos);
     fs::remove("C:\\tvk_nlog");

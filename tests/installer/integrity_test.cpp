@@ -51,8 +51,8 @@ protected:
 TEST_F(Integrity, IntactFilePassesAndAnyFlippedByteIsCaught) {
     std::string whole = build();
     std::vector<std::wstring> shown;
-    ProcessResult r = run(whole, L"-q", shown);
-    EXPECT_EQ(r.exitCode, 0u);
+    ProcessResult r = run(whole, kQuietWithoutRuntime, shown);
+    EXPECT_EQ(r.exitCode, kNoRuntimeExit);
     EXPECT_TRUE(shown.empty());
 
     // Flipped bytes in the included file and in the installer data section: loading still works,
@@ -63,7 +63,7 @@ TEST_F(Integrity, IntactFilePassesAndAnyFlippedByteIsCaught) {
     for (size_t at : {whole.size() - 40000, contentEnd - 3}) {
         std::string damaged = whole;
         damaged[at] ^= 0x10;
-        r = run(damaged, L"-q", shown);
+        r = run(damaged, kQuietWithoutRuntime, shown);
         EXPECT_EQ(r.exitCode, 1u) << at;
         ASSERT_EQ(shown.size(), 1u) << at;
         EXPECT_EQ(narrow(shown[0]), kCorrupted);  // shown even in quiet mode, without the log path
@@ -72,20 +72,20 @@ TEST_F(Integrity, IntactFilePassesAndAnyFlippedByteIsCaught) {
     // The padding behind the content is not covered.
     std::string padded = whole;
     if (padded.size() > contentEnd) padded[contentEnd] ^= 0x01;
-    EXPECT_EQ(run(padded, L"-q", shown).exitCode, 0u);
+    EXPECT_EQ(run(padded, kQuietWithoutRuntime, shown).exitCode, kNoRuntimeExit);
 }
 
 TEST_F(Integrity, CheckIsSkippedBySwitchOrFlag) {
     std::string damaged = build();
     damaged[damaged.size() - 40000] ^= 0x10;
     std::vector<std::wstring> shown;
-    EXPECT_EQ(run(damaged, L"-q -nocheck", shown).exitCode, 0u);
+    EXPECT_EQ(run(damaged, L"-q -manual -nocheck", shown).exitCode, kNoRuntimeExit);
     EXPECT_TRUE(shown.empty());
 
     description.checkFlag = 0;
     damaged = build();
     damaged[damaged.size() - 40000] ^= 0x10;
-    EXPECT_EQ(run(damaged, L"-q", shown).exitCode, 0u);
+    EXPECT_EQ(run(damaged, kQuietWithoutRuntime, shown).exitCode, kNoRuntimeExit);
     EXPECT_TRUE(shown.empty());
 }
 
@@ -94,7 +94,7 @@ TEST_F(Integrity, CheckIsSkippedBySwitchOrFlag) {
 TEST_F(Integrity, TruncatedFileIsCorrupted) {
     std::string whole = build();
     std::vector<std::wstring> shown;
-    ProcessResult r = run(whole.substr(0, whole.size() - 30000), L"-q", shown);
+    ProcessResult r = run(whole.substr(0, whole.size() - 30000), kQuietWithoutRuntime, shown);
     EXPECT_EQ(r.exitCode, 1u);
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(narrow(shown[0]), kCorrupted);
@@ -113,7 +113,7 @@ TEST_F(Integrity, EmptyContentWithItsCrcPasses) {
     put32(0);
     put32(0);
     std::vector<std::wstring> shown;
-    EXPECT_EQ(run(image + block, L"-q", shown).exitCode, 0u);
+    EXPECT_EQ(run(image + block, kQuietWithoutRuntime, shown).exitCode, kNoRuntimeExit);
     EXPECT_TRUE(shown.empty());
 }
 

@@ -23,6 +23,11 @@ struct ProcessResult {
     std::string trace;  // Wine's trace lines written while it ran (see traceMessageBoxes)
 };
 
+// A setup file without a runtime started with kQuietWithoutRuntime passes its checks and extraction
+// and then ends with kNoRuntimeExit, without looking for an installed runtime ("-manual").
+inline constexpr const wchar_t* kQuietWithoutRuntime = L"-q -manual";
+inline constexpr DWORD kNoRuntimeExit = 83;
+
 struct RunOptions {
     std::map<std::wstring, std::wstring> environment;  // added to (or, with an empty value, removed from) ours
     fs::path workingDirectory;

@@ -12,9 +12,11 @@ struct OwnedHandle {
     OwnedHandle& operator=(const OwnedHandle&) = delete;
     ~OwnedHandle() { close(); }
     explicit operator bool() const { return handle != nullptr; }
-    void close() {
-        if (handle) CloseHandle(handle);
+    // Whether the handle closed cleanly; a written file reports a late write failure here.
+    bool close() {
+        bool closed = !handle || CloseHandle(handle);
         handle = nullptr;
+        return closed;
     }
 };
 

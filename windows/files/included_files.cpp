@@ -92,6 +92,7 @@ int extractIncludedFiles(bool createTempDir) {
     NativeLog::log(L"Included files: %d", (int)count);
     if (count == 0) {
         if (createTempDir) launcherTempDir().clear();
+        setUnextractedPosition(getIncludedFilesOffset());  // the installer data follows at once
         return kExtracted;
     }
     if (createTempDir) createLauncherTempDir();

@@ -269,8 +269,8 @@ bool readEntries(Archive& archive) {
 }  // namespace
 
 bool untarRuntime(const char* archivePath, const char* targetFolder, HWND progressWindow, long long expectedSize) {
-    wchar_t previousDirectory[MAX_PATH] = {};
-    GetCurrentDirectoryW(MAX_PATH, previousDirectory);
+    std::wstring previousDirectory(GetCurrentDirectoryW(0, nullptr), L'\0');
+    previousDirectory.resize(GetCurrentDirectoryW((DWORD)previousDirectory.size(), previousDirectory.data()));
     OwnedGzFile file(gzopen(archivePath, "rb"));
     if (!file.file) {
         NativeLog::error(L"Could not open gz-file");
@@ -283,7 +283,7 @@ bool untarRuntime(const char* archivePath, const char* targetFolder, HWND progre
     } else {
         Archive archive{file.file, progressWindow, expectedSize};
         result = readEntries(archive);
-        SetCurrentDirectoryW(previousDirectory);
+        SetCurrentDirectoryW(previousDirectory.c_str());
     }
     file.close();
     if (result) NativeLog::log(L"untaring JRE was successful");
