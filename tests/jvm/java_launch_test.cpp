@@ -4,41 +4,12 @@
 #include <map>
 #include <sstream>
 
+#include "standin_report.h"
 #include "test_support.h"
 
 using namespace testing_support;
 
 namespace {
-
-// The report's lines in order, and by key.
-struct Report {
-    std::vector<std::pair<std::string, std::string>> lines;
-    std::vector<std::string> all(const std::string& key) const {
-        std::vector<std::string> values;
-        for (const auto& [k, v] : lines)
-            if (k == key) values.push_back(v);
-        return values;
-    }
-    std::string first(const std::string& key) const {
-        auto values = all(key);
-        return values.empty() ? std::string() : values[0];
-    }
-    bool has(const std::string& key, const std::string& value) const {
-        for (const auto& [k, v] : lines)
-            if (k == key && v == value) return true;
-        return false;
-    }
-};
-
-Report readReport(const fs::path& path) {
-    Report report;
-    std::istringstream in(readFile(path));
-    for (std::string line; std::getline(in, line);) {
-        size_t eq = line.find('=');
-        if (eq != std::string::npos) report.lines.emplace_back(line.substr(0, eq), line.substr(eq + 1));
-    }
-    return report;
-}
 
 class JavaLaunch : public ::testing::Test {
 protected:

@@ -87,6 +87,9 @@ void showErrorMessageA(int32_t id, const char* parameter) {
 void exitLauncher(int code) {
     const std::string& tempDir = launcherTempDir();
     if (!launchState().languageRestart && !tempDir.empty()) {
+        // A directory that is the current one cannot be removed: step out of it first.
+        size_t parentEnd = tempDir.find_last_of('\\');
+        if (parentEnd != std::string::npos) SetCurrentDirectoryA(tempDir.substr(0, parentEnd + 1).c_str());
         emptyDirectory(tempDir.c_str(), true);
         RemoveDirectoryA(tempDir.c_str());
     }
