@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "background_file_writer.h"
 #include "error_exit.h"
 #include "native_log.h"
 #include "owned_handles.h"
@@ -29,6 +30,9 @@ constexpr int kChunkSize = 32768;
 constexpr DWORD kProgressIntervalMs = 200;
 constexpr int kProgressControl = 1001;
 constexpr long long kLargestEntry = INT32_MAX;
+// Larger files are written as they are unpacked; smaller ones are unpacked whole and written by the
+// background writers.
+constexpr long long kLargestQueuedEntry = 4 * 1024 * 1024;
 
 struct OwnedGzFile {
     gzFile file = nullptr;
@@ -70,6 +74,7 @@ struct Archive {
     gzFile file;
     HWND progressWindow;
     long long expectedSize;
+    BackgroundFileWriter& writer;
     bool wroteFile = false;
     DWORD lastProgress = 0;
     std::vector<char> buffer = std::vector<char>(kChunkSize);
@@ -153,8 +158,12 @@ void showProgress(Archive& archive) {
     archive.lastProgress = GetTickCount();
 }
 
-bool extractEntry(Archive& archive, const std::string& name, long long size) {
-    NativeLog::log(L"extracting %S (size %d)", name.c_str(), (int)size);
+void showProgressWhenDue(Archive& archive) {
+    if (archive.progressWindow && GetTickCount() - archive.lastProgress >= kProgressIntervalMs) showProgress(archive);
+}
+
+// Writes a large entry while it is unpacked.
+bool streamEntry(Archive& archive, const std::string& name, long long size) {
     OwnedStdioFile out(fopen(name.c_str(), "wb"));
     if (!out.file) {
         std::wstring text = formatWide(L"Could not open file %S\n", name.c_str());
@@ -174,9 +183,7 @@ bool extractEntry(Archive& archive, const std::string& name, long long size) {
             streamError = true;
             break;
         }
-        if (archive.progressWindow && GetTickCount() - archive.lastProgress >= kProgressIntervalMs) {
-            showProgress(archive);
-        }
+        showProgressWhenDue(archive);
     }
     if (!streamError && ferror(out.file)) streamError = true;
     // Data still buffered is written by the close: a failed close is a failed write.
@@ -190,6 +197,25 @@ bool extractEntry(Archive& archive, const std::string& name, long long size) {
         return false;
     }
     return true;
+}
+
+bool extractEntry(Archive& archive, const std::string& name, long long size) {
+    NativeLog::log(L"extracting %S (size %d)", name.c_str(), (int)size);
+    if (size > kLargestQueuedEntry) return streamEntry(archive, name, size);
+    FileWriteJob job{name, std::vector<char>((size_t)size)};
+    long long unpacked = 0;
+    while (unpacked < size) {
+        long long left = size - unpacked;
+        int read = gzread(archive.file, job.data.data() + unpacked, (unsigned)(left < kChunkSize ? left : kChunkSize));
+        if (read <= 0) break;
+        unpacked += read;
+        showProgressWhenDue(archive);
+    }
+    if (unpacked < size) {
+        NativeLog::error(L"sizes don't match: %d, %d", (int)unpacked, (int)size);
+        return false;
+    }
+    return queueFileWrite(archive.writer, std::move(job));
 }
 
 bool skip(gzFile file, long long bytes) { return bytes == 0 || gzseek(file, (z_off_t)bytes, SEEK_CUR) >= 0; }
@@ -281,8 +307,14 @@ bool untarRuntime(const char* archivePath, const char* targetFolder, HWND progre
     if (!SetCurrentDirectoryA(targetFolder)) {
         NativeLog::error(L"could not change to the folder %S (error %d)", targetFolder, (int)GetLastError());
     } else {
-        Archive archive{file.file, progressWindow, expectedSize};
+        BackgroundFileWriter writer;
+        startFileWriters(writer);
+        Archive archive{file.file, progressWindow, expectedSize, writer};
         result = readEntries(archive);
+        if (!finishFileWriters(writer) && result) {
+            NativeLog::error(L"extract file failed");
+            result = false;
+        }
         SetCurrentDirectoryW(previousDirectory.c_str());
     }
     file.close();
