@@ -63,8 +63,8 @@ TEST_F(LauncherPath, WorkingDirectoryIsResolvedAgainstTheWidenedDirectory) {
     mkmedia::MediaDescription description = mkmedia::installerDefaults("Working Directory");
     mkmedia::setConfig(description, 146, "work\\\\.");
     fs::path setup = writeSetupFile(description, folder / "setup.exe");
-    ProcessResult result = runSetup(setup, L"-q", dir);
-    EXPECT_EQ(result.exitCode, 0u) << result.err;
+    ProcessResult result = runSetup(setup, kQuietWithoutRuntime, dir);
+    EXPECT_EQ(result.exitCode, kNoRuntimeExit) << result.err;
 
     std::string log = readLog(dir);
     std::string expected = "] change working directory to " + narrow(shortForm(folder)) + "\\work\r\n";

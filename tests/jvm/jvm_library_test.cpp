@@ -114,8 +114,8 @@ TEST(DllPlanting, LibrariesBesideTheLauncherAreNotLoaded) {
     fs::path planted = binDir().parent_path() / "standin" / "planted" / "planted.dll";
     for (const char* name : {"fwbase.dll", "davhlpr.dll", "comctl32.dll"}) fs::copy_file(planted, dir / name);
     fs::path setup = writeSetupFile(mkmedia::installerDefaults(), dir / "setup.exe");
-    ProcessResult r = runSetup(setup, L"-q", dir);
-    EXPECT_EQ(r.exitCode, 0u);
+    ProcessResult r = runSetup(setup, kQuietWithoutRuntime, dir);
+    EXPECT_EQ(r.exitCode, kNoRuntimeExit);
     for (const char* name : {"fwbase.dll", "davhlpr.dll", "comctl32.dll"})
         EXPECT_FALSE(fs::exists(dir / (std::string(name) + ".loaded"))) << name;
 

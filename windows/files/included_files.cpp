@@ -86,6 +86,19 @@ int copyScrambled(HANDLE source, HANDLE target, int64_t count, bool descramble) 
     return kExtracted;
 }
 
+std::vector<std::string> includedFileNames() {
+    long count = getConfigInt(2002);
+    std::string names = dupConfigString(2003);
+    std::vector<std::string> found;
+    for (size_t at = 0; (long)found.size() < count && at <= names.size();) {
+        size_t end = names.find(';', at);
+        if (end == std::string::npos) end = names.size();
+        if (end > at) found.push_back(names.substr(at, end - at));
+        at = end + 1;
+    }
+    return found;
+}
+
 int extractIncludedFiles(bool createTempDir) {
     NativeLog::log(L"extracting files");
     long count = getConfigInt(2002);
@@ -102,16 +115,7 @@ int extractIncludedFiles(bool createTempDir) {
     start.QuadPart = getIncludedFilesOffset();
     SetFilePointerEx(media, start, nullptr, FILE_BEGIN);
 
-    std::string names = dupConfigString(2003);
-    long handled = 0;
-    size_t at = 0;
-    while (handled < count && at <= names.size()) {
-        size_t end = names.find(';', at);
-        if (end == std::string::npos) end = names.size();
-        std::string name = names.substr(at, end - at);
-        at = end + 1;
-        if (name.empty()) continue;
-        ++handled;
+    for (const std::string& name : includedFileNames()) {
         std::string path = launcherTempDir() + "\\" + name;
         // A name that would leave the temporary directory is refused like a file that cannot be created.
         if (!isSafeIncludedName(name.c_str())) {

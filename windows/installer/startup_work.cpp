@@ -116,16 +116,7 @@ void findOrAskForRuntime(HWND progressWindow) {
 }
 
 void unpackIncludedPackedJars() {
-    long count = getConfigInt(2002);
-    std::string names = dupConfigString(2003);
-    long handled = 0;
-    for (size_t at = 0; handled < count && at <= names.size();) {
-        size_t end = names.find(';', at);
-        if (end == std::string::npos) end = names.size();
-        std::string name = names.substr(at, end - at);
-        at = end + 1;
-        if (name.empty()) continue;
-        ++handled;
+    for (const std::string& name : includedFileNames()) {
         if (name.size() < 5 || name.compare(name.size() - 5, 5, ".pack") != 0) continue;
         NativeLog::log(L"unpacking %S", name.c_str());
         unpackJar(selectedJavaHome().c_str(), (launcherTempDir() + "\\" + name).c_str());
