@@ -2,7 +2,7 @@
 # The stand-in runtime as setup files carry it, made with the host's tar and gzip: "runtime" (the
 # folder), "jre.tar.gz" (with long names, directory entries, a symbolic link and files of exactly 512
 # bytes), "packed.tar.gz" (the same with a jar of its own packed) and "damaged.tar.gz"; "app.jar.pack"
-# and "app.jar", an included packed jar and what it unpacks to.
+# and "app.jar", an included packed jar and what it unpacks to; "full", see below.
 # Usage: make_runtime.sh OUTPUT BIN_DIR STANDIN_DIR
 set -euo pipefail
 out="$1" bin="$2" standin="$3"
@@ -33,3 +33,8 @@ printf '\xff\x00\xff\x00\xff\x00\xff\x00' | dd of="$out/damaged.tar.gz" bs=1 see
 
 printf 'application classes\n' > "$out/app.jar"
 gzip -c "$out/app.jar" > "$out/app.jar.pack"
+
+# Beside "full/setup.exe", its extract-and-exit folder holds the first included file's name as a link
+# to /dev/full, where every write fails.
+mkdir -p "$out/full/setup.exe.test"
+ln -s /dev/full "$out/full/setup.exe.test/tvkruntime.jar"

@@ -222,6 +222,17 @@ TEST_F(Startup, PackedRuntimeAndIncludedPacksAreRestored) {
     EXPECT_FALSE(fs::exists(tempDir / "app.jar.pack"));
 }
 
+// A write failure while extracting: started by double click, the user is told the disk is full.
+TEST_F(Startup, WriteFailureWhileExtractingSaysTheDiskIsFull) {
+    setup = fixtures() / "full" / "setup.exe";  // ctest's fixture links its first file to /dev/full
+    writeSetup();
+    RunOptions traced;
+    traceMessageBoxes(traced);
+    StartRun r = run(L"__tvk_extract_and_exit", traced);
+    EXPECT_EQ(r.result.exitCode, 1u);
+    EXPECT_EQ(shownTexts(r), std::vector<std::wstring>{L"Not Enough Disk Space"}) << r.log;
+}
+
 // Damage found by the check ends before anything is extracted; damage the check does not see ends
 // when it is met, and the fatal end removes what was extracted.
 TEST_F(Startup, DamageEndsTheStartAndRemovesWhatWasExtracted) {
