@@ -95,10 +95,18 @@ ProcessResult runProcess(const fs::path& program, const std::wstring& arguments,
     std::string traceFile = wineTraceFile();
     size_t traceStart = traceFile.empty() ? 0 : readFile(traceFile).size();
     PROCESS_INFORMATION process{};
-    BOOL started = CreateProcessW(program.wstring().c_str(), commandLine.data(), nullptr, nullptr, options.redirect,
-                                  CREATE_UNICODE_ENVIRONMENT, environment.data(), dir.empty() ? nullptr : dir.c_str(),
-                                  &startup, &process);
-    DWORD startError = GetLastError();
+    BOOL started = FALSE;
+    DWORD startError = 0;
+    // Under load Wine now and then fails to start a process with an internal error; that says
+    // nothing about the program, so the start is tried again.
+    for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+        if (attempt > 0) Sleep(300);
+        started = CreateProcessW(program.wstring().c_str(), commandLine.data(), nullptr, nullptr, options.redirect,
+                                 CREATE_UNICODE_ENVIRONMENT, environment.data(), dir.empty() ? nullptr : dir.c_str(),
+                                 &startup, &process);
+        startError = started ? 0 : GetLastError();
+        if (startError != ERROR_INTERNAL_ERROR) break;
+    }
     for (HANDLE h : {outWrite, errWrite, nul})
         if (h) CloseHandle(h);
     if (started) {
