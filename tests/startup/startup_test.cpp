@@ -138,6 +138,7 @@ TEST_F(Startup, ManualSwitchIgnoresTheIncludedRuntime) {
     EXPECT_EQ(r.result.exitCode, kNoRuntimeExit) << r.result.err << r.log;
     EXPECT_TRUE(has(r.log, "Included JRE not used because of manual switch")) << r.log;
     EXPECT_TRUE(has(r.log, "ERROR: No JRE found"));
+    EXPECT_NE(r.result.out.find("No JRE found. Aborting."), std::string::npos) << r.result.out;
     EXPECT_FALSE(mentions(r.log, "Searching for a JVM"));
     EXPECT_FALSE(fs::exists(report));
     auto left = tempDirs();
