@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 struct OwnedHandle {
     HANDLE handle = nullptr;
     OwnedHandle() = default;
@@ -36,5 +38,29 @@ struct OwnedKey {
     }
     bool opened(HKEY parent, const char* path, REGSAM access = KEY_READ) {
         return open(parent, path, access) == ERROR_SUCCESS;
+    }
+};
+
+struct OwnedStdioFile {
+    FILE* file = nullptr;
+    explicit OwnedStdioFile(FILE* f) : file(f) {}
+    OwnedStdioFile(const OwnedStdioFile&) = delete;
+    OwnedStdioFile& operator=(const OwnedStdioFile&) = delete;
+    ~OwnedStdioFile() { close(); }
+    // False when the buffered data could not be written out or the file could not be closed.
+    bool close() {
+        bool closed = file == nullptr || fclose(file) == 0;
+        file = nullptr;
+        return closed;
+    }
+};
+
+struct OwnedFind {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    OwnedFind() = default;
+    OwnedFind(const OwnedFind&) = delete;
+    OwnedFind& operator=(const OwnedFind&) = delete;
+    ~OwnedFind() {
+        if (handle != INVALID_HANDLE_VALUE) FindClose(handle);
     }
 };

@@ -21,12 +21,6 @@ ManualTempDir& manual() {
     return dir;
 }
 
-std::wstring absolute(const std::wstring& path) {
-    std::vector<wchar_t> buffer(kTextUnits);
-    DWORD n = GetFullPathNameW(path.c_str(), (DWORD)buffer.size(), buffer.data(), nullptr);
-    return n > 0 && n < buffer.size() ? std::wstring(buffer.data(), n) : path;
-}
-
 std::wstring shortForm(const std::wstring& path) {
     std::vector<wchar_t> buffer(kTextUnits);
     DWORD n = GetShortPathNameW(path.c_str(), buffer.data(), (DWORD)buffer.size());
@@ -51,7 +45,8 @@ void applyManualTempOption(ArgumentList& arguments) {
     if (value < arguments.size() && !arguments[value].empty()) {
         ManualTempDir& dir = manual();
         // Made absolute now: the working directory changes later in the start.
-        dir.wide = absolute(arguments[value]);
+        dir.wide = fullPathFromCurrentDirectory(arguments[value]);
+        if (dir.wide.empty()) dir.wide = arguments[value];
         bool usable = checkTempCandidate(dir.wide, WideCheck{.longFormTest = true});
         // The short form is there for names the code page cannot hold, so its long form, which shows
         // them as "?", does not count against it.

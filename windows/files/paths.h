@@ -78,6 +78,13 @@ std::wstring launcherLongDirectory();
 std::string resolvePath(const std::string& path, const char* baseFile = nullptr);
 std::wstring resolvePath(const std::wstring& path, DirectoryForm form, const wchar_t* baseFile = nullptr);
 
+// The system's full path of `path` taken against the current directory; "" when it has none.
+std::string fullPathFromCurrentDirectory(const std::string& path);
+std::wstring fullPathFromCurrentDirectory(const std::wstring& path);
+// The current directory, without a trailing backslash unless it is a root.
+std::string currentDirectory();
+std::wstring currentDirectoryW();
+
 enum class PathCase { Lower, Keep };
 // resolvePath against the launcher's directory, then the system's full path, lower-cased A to Z
 // unless the case is kept, and backslash runs collapsed.

@@ -4,9 +4,7 @@
 
 #include "launch_state.h"
 
-namespace {
-
-std::wstring systemFullPath(const std::wstring& path) {
+std::wstring fullPathFromCurrentDirectory(const std::wstring& path) {
     std::vector<wchar_t> buffer(kTextUnits);
     DWORD n = GetFullPathNameW(path.c_str(), (DWORD)buffer.size(), buffer.data(), nullptr);
     if (n >= buffer.size()) {
@@ -16,7 +14,7 @@ std::wstring systemFullPath(const std::wstring& path) {
     return n > 0 && n < buffer.size() ? std::wstring(buffer.data(), n) : std::wstring();
 }
 
-std::string systemFullPath(const std::string& path) {
+std::string fullPathFromCurrentDirectory(const std::string& path) {
     std::vector<char> buffer(kTextUnits);
     DWORD n = GetFullPathNameA(path.c_str(), (DWORD)buffer.size(), buffer.data(), nullptr);
     if (n >= buffer.size()) {
@@ -26,10 +24,24 @@ std::string systemFullPath(const std::string& path) {
     return n > 0 && n < buffer.size() ? std::string(buffer.data(), n) : std::string();
 }
 
+std::string currentDirectory() {
+    std::string directory(GetCurrentDirectoryA(0, nullptr), '\0');
+    directory.resize(GetCurrentDirectoryA((DWORD)directory.size(), directory.data()));
+    return directory;
+}
+
+std::wstring currentDirectoryW() {
+    std::wstring directory(GetCurrentDirectoryW(0, nullptr), L'\0');
+    directory.resize(GetCurrentDirectoryW((DWORD)directory.size(), directory.data()));
+    return directory;
+}
+
+namespace {
+
 // The directory of a file's full path, with its trailing backslash.
 template <typename Text>
 Text directoryOfFile(const Text& file) {
-    Text full = systemFullPath(file);
+    Text full = fullPathFromCurrentDirectory(file);
     size_t slash = full.find_last_of('\\');
     return slash == Text::npos ? Text() : full.substr(0, slash + 1);
 }
@@ -63,7 +75,7 @@ std::wstring resolvePath(const std::wstring& path, DirectoryForm form, const wch
 
 std::string fullPath(const std::string& path, PathCase letterCase) {
     std::string resolved = resolvePath(path);
-    std::string full = systemFullPath(resolved);
+    std::string full = fullPathFromCurrentDirectory(resolved);
     if (full.empty()) full = resolved;
     if (letterCase == PathCase::Lower) toLowerPath(full);
     collapseBackslashes(full);
@@ -72,7 +84,7 @@ std::string fullPath(const std::string& path, PathCase letterCase) {
 
 std::wstring fullPath(const std::wstring& path, DirectoryForm form, PathCase letterCase) {
     std::wstring resolved = resolvePath(path, form);
-    std::wstring full = systemFullPath(resolved);
+    std::wstring full = fullPathFromCurrentDirectory(resolved);
     if (full.empty()) full = resolved;
     if (letterCase == PathCase::Lower) toLowerPath(full);
     collapseBackslashes(full);

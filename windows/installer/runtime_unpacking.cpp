@@ -46,30 +46,6 @@ struct OwnedGzFile {
     }
 };
 
-struct OwnedStdioFile {
-    FILE* file = nullptr;
-    explicit OwnedStdioFile(FILE* f) : file(f) {}
-    OwnedStdioFile(const OwnedStdioFile&) = delete;
-    OwnedStdioFile& operator=(const OwnedStdioFile&) = delete;
-    ~OwnedStdioFile() { close(); }
-    // False when the buffered data could not be written out or the file could not be closed.
-    bool close() {
-        bool closed = file == nullptr || fclose(file) == 0;
-        file = nullptr;
-        return closed;
-    }
-};
-
-struct OwnedFind {
-    HANDLE handle = INVALID_HANDLE_VALUE;
-    OwnedFind() = default;
-    OwnedFind(const OwnedFind&) = delete;
-    OwnedFind& operator=(const OwnedFind&) = delete;
-    ~OwnedFind() {
-        if (handle != INVALID_HANDLE_VALUE) FindClose(handle);
-    }
-};
-
 struct Archive {
     gzFile file;
     HWND progressWindow;
@@ -295,8 +271,7 @@ bool readEntries(Archive& archive) {
 }  // namespace
 
 bool untarRuntime(const char* archivePath, const char* targetFolder, HWND progressWindow, long long expectedSize) {
-    std::wstring previousDirectory(GetCurrentDirectoryW(0, nullptr), L'\0');
-    previousDirectory.resize(GetCurrentDirectoryW((DWORD)previousDirectory.size(), previousDirectory.data()));
+    std::wstring previousDirectory = currentDirectoryW();
     OwnedGzFile file(gzopen(archivePath, "rb"));
     if (!file.file) {
         NativeLog::error(L"Could not open gz-file");

@@ -31,20 +31,6 @@ namespace {
 
 bool includedRuntime = false;
 
-std::string currentDirectory() {
-    DWORD size = GetCurrentDirectoryA(0, nullptr);
-    std::string directory(size, '\0');
-    directory.resize(GetCurrentDirectoryA(size, directory.data()));
-    return directory;
-}
-
-std::string fullPath(const char* name) {
-    DWORD size = GetFullPathNameA(name, 0, nullptr, nullptr);
-    std::string path(size, '\0');
-    path.resize(GetFullPathNameA(name, size, path.data(), nullptr));
-    return path;
-}
-
 void enterTempDir() {
     const std::string& tempDir = launcherTempDir();
     if (!SetCurrentDirectoryA(tempDir.c_str()))
@@ -143,7 +129,7 @@ void writeUnextractedPosition() {
 void markIncludedRuntime() { includedRuntime = true; }
 
 void useExtractedRuntime() {
-    std::string runtime = fullPath("jre");
+    std::string runtime = fullPathFromCurrentDirectory("jre");
     NativeLog::log(L"JRE dir: %S", runtime.c_str());
     if (LoadDLL(false, runtime.c_str(), false)) return;
     NativeLog::error(L"Could not load bundled JRE. Trying to find another JRE.");
@@ -200,12 +186,12 @@ int runStartupWork(HWND progressWindow) {
     }
 
     NativeLog::log(L"Current working dir: %S", currentDirectory().c_str());
-    std::string archive = fullPath("jre.tar.gz");
+    std::string archive = fullPathFromCurrentDirectory("jre.tar.gz");
     NativeLog::log(L"Full JRE path: %S", archive.c_str());
     includedRuntime = pathExistsA(archive.c_str());
     if (!includedRuntime && reuseDirectory) {
         NativeLog::log(L"Checking restart JRE: %S", archive.c_str());
-        std::string extracted = fullPath("jre");
+        std::string extracted = fullPathFromCurrentDirectory("jre");
         NativeLog::log(L"Checking extracted JRE: %S", extracted.c_str());
         includedRuntime = pathExistsA(extracted.c_str());
     }

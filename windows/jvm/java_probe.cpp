@@ -19,16 +19,6 @@ DWORD probeTimeoutMs = kProbeTimeoutMs;
 // How long an ended child may take to go away; until it has, its copy of the output file stays open.
 constexpr DWORD kTerminationWaitMs = 5000;
 
-struct OwnedStream {
-    FILE* stream = nullptr;
-    OwnedStream() = default;
-    OwnedStream(const OwnedStream&) = delete;
-    OwnedStream& operator=(const OwnedStream&) = delete;
-    ~OwnedStream() {
-        if (stream) fclose(stream);
-    }
-};
-
 // Deletes a file when the scope ends; declared before the handles on the file, so it runs after them.
 struct FileRemover {
     std::string path;
@@ -111,10 +101,9 @@ bool versionFromLine(const char* line, std::string& version) {
 }
 
 bool readVersionFromOutput(const std::string& outputFile, std::string& version) {
-    OwnedStream output;
-    output.stream = fopen(outputFile.c_str(), "r");
+    OwnedStdioFile output(fopen(outputFile.c_str(), "r"));
     char line[100];
-    if (!output.stream || !fgets(line, sizeof line, output.stream) || !versionFromLine(line, version)) return false;
+    if (!output.file || !fgets(line, sizeof line, output.file) || !versionFromLine(line, version)) return false;
     NativeLog::log(L"Java version2: %S", version.c_str());
     return true;
 }
